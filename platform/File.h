@@ -1,0 +1,93 @@
+// A thin file handle over the operating system, with Windows error codes.
+//
+// Every call makes exactly one attempt; retry rules (for example on sharing
+// violations) belong to the callers. Errors are reported as Windows error
+// numbers through lastError() on every platform.
+#ifndef KW5_PLATFORM_FILE_H
+#define KW5_PLATFORM_FILE_H
+
+#include "platform/Types.h"
+
+#include <cstdint>
+
+namespace kw5platform {
+
+// Windows error numbers the library looks at.
+const uint32_t kErrorFileNotFound = 2;
+const uint32_t kErrorPathNotFound = 3;
+const uint32_t kErrorAccessDenied = 5;
+const uint32_t kErrorSharingViolation = 32;
+const uint32_t kErrorHandleDiskFull = 39;
+const uint32_t kErrorBadNetpath = 53;
+const uint32_t kErrorNetnameDeleted = 64;
+const uint32_t kErrorNetworkAccessDenied = 65;
+const uint32_t kErrorBadNetName = 67;
+const uint32_t kErrorFileExists = 80;
+const uint32_t kErrorInvalidParameter = 87;
+const uint32_t kErrorDiskFull = 112;
+const uint32_t kErrorInvalidName = 123;
+const uint32_t kErrorAlreadyExists = 183;
+const uint32_t kErrorLogonFailure = 1326;
+
+// The error of the last failed call of this layer on this thread.
+uint32_t lastError();
+void setLastError(uint32_t code);
+
+// How a file is opened; each purpose fixes access, sharing and creation.
+enum class OpenPurpose {
+    // GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING: tag regions, audio source.
+    ReadShareRead,
+    // GENERIC_READ, no sharing, OPEN_EXISTING: measuring a file's size.
+    ReadExclusive,
+    // read, shared for reading and writing, existing file: the direct scan.
+    ReadShareAll,
+    // GENERIC_WRITE, no sharing, OPEN_ALWAYS: in-place tag writes.
+    WriteExclusive,
+    // GENERIC_WRITE, no sharing, CREATE_NEW, never following a link, owner
+    // only: temporary files and replacement files.
+    CreateNewExclusive,
+};
+
+class File {
+public:
+    File();
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    // One attempt; false with lastError() set on failure.
+    bool open(const KW5WString& path, OpenPurpose purpose);
+    bool isOpen() const;
+    void close();
+
+    bool seek(uint64_t position);
+    bool skip(uint64_t count);
+    // Reads up to count bytes; got < count only at the end of the file.
+    bool read(void* buffer, uint32_t count, uint32_t& got);
+    // Writes all count bytes or fails; written tells how many went out.
+    bool write(const void* buffer, uint32_t count, uint32_t& written);
+    bool flush();
+    bool size(uint64_t& bytes);
+
+private:
+#ifdef _WIN32
+    void* handle_;
+#else
+    int fd_;
+#endif
+};
+
+// FindFirstFileW-like existence test; false with lastError() set.
+bool findFile(const KW5WString& path);
+
+enum class Attributes { Missing, Normal, ReadOnly, Unreadable };
+// GetFileAttributesW: Missing when the path does not exist, ReadOnly when
+// the file carries the read-only attribute (POSIX: no write permission bit
+// for anyone), Unreadable when the attributes cannot be read.
+Attributes fileAttributes(const KW5WString& path);
+
+void sleepMilliseconds(unsigned int ms);
+
+} // namespace kw5platform
+
+#endif
