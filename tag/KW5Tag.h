@@ -1,0 +1,68 @@
+// The in-memory tag: header, frame store and the size of the image it was
+// loaded from. Parses tag images into the store and serialises the store
+// back in the write order of a format variant.
+#ifndef KW5_TAG_KW5TAG_H
+#define KW5_TAG_KW5TAG_H
+
+#include "facade/KW5FileRet.h"
+#include "platform/Types.h"
+#include "tag/KW5DataBase.h"
+#include "tag/KW5Frame.h"
+#include "tag/KW5SerializedFrames.h"
+#include "tag/KW5TagHeader.h"
+
+#include <memory>
+#include <string>
+
+class KW5Tag {
+public:
+    KW5Tag();
+    virtual ~KW5Tag();
+    KW5Tag(const KW5Tag& other);
+    KW5Tag& operator=(const KW5Tag& other);
+
+    _KW5_FILE_RET reset();
+    // An empty image gives an empty tag of size 0; otherwise parse, and on
+    // success the tag size becomes length.
+    _KW5_FILE_RET load(const unsigned char* image, ULONG length);
+    virtual _KW5_FILE_RET parse(const unsigned char* image, ULONG length);
+
+    _KW5_FILE_RET getTagSize(ULONG& size) const;
+    // An empty copy when the tag holds no header bytes.
+    _KW5_FILE_RET getHeader(KW5TagHeader& header) const;
+
+    _KW5_FILE_RET addFrames(const KW5FrameList& frames);
+    _KW5_FILE_RET findFramesById(const std::string& frameId, const std::string& description,
+                                 KW5FrameList& frames) const;
+    _KW5_FILE_RET removeFramesById(const std::string& frameId, const std::string& description,
+                                   LONG openMode);
+
+    // Empty the store into out, in the variant's write order.
+    _KW5_FILE_RET serializeFramesSTD(KW5SerializedFrames& out);
+    _KW5_FILE_RET serializeFramesGM(KW5SerializedFrames& out);
+    _KW5_FILE_RET serializeFramesPrask(KW5SerializedFrames& out);
+    static _KW5_FILE_RET releaseFrameBuffers(KW5SerializedFrames& frames);
+
+    // Finds frames in the tag of a file without loading it: with a
+    // description the first frame of that id and description, without one
+    // every frame of that id that has no description.
+    static _KW5_FILE_RET scanFileFrames(const KW5WString& path, const std::string& frameId,
+                                        const std::string& description, KW5FrameList& frames);
+
+    KW5DataBase& store() { return *store_; }
+    const KW5DataBase& store() const { return *store_; }
+
+protected:
+    // The shared frame loop; strictEncoding adds the GM encoding test.
+    _KW5_FILE_RET parseFrames(const unsigned char* image, ULONG length, bool strictEncoding);
+
+private:
+    typedef _KW5_FILE_RET (KW5DataBase::*PopOperation)(KW5Frame&);
+    _KW5_FILE_RET serializeFrames(PopOperation pop, KW5SerializedFrames& out);
+
+    KW5TagHeader header_;
+    std::unique_ptr<KW5DataBase> store_;
+    ULONG tagSize_;
+};
+
+#endif
