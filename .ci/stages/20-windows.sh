@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Windows: cross-builds the library for 64-bit and 32-bit Windows with
+# MinGW-w64, runs the 64-bit test suite under Wine, and checks that the
+# 32-bit DLL exports the class (the 32-bit build is not run: Wine on this
+# host runs 64-bit programs only).
+set -euo pipefail
+ROOT=${ROOT:-$(cd "$(dirname "$0")/../.." && pwd)}
+JOBS=${JOBS:-2}
+cd "$ROOT"
+
+win64=build/ci-win64
+win32=build/ci-win32
+
+fail() {
+    echo "20-windows: $*" >&2
+    exit 1
+}
+
+configure_and_build() {
+    local dir=$1 toolchain=$2
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKW5_WERROR=ON \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" >/dev/null
+    cmake --build "$dir" -j"$JOBS"
+}
+
+# The runtime is linked statically: nothing may import MinGW's DLLs, or the
+# programs would not start on a machine (or Wine prefix) without them.
+check_static_runtime() {
+    local objdump=$1 dir=$2 file
+    for file in "$dir"/bin/*.dll "$dir"/bin/*.exe; do
+        [ -e "$file" ] || continue
+        if "$objdump" -p "$file" | grep -iE 'DLL Name: (libstdc\+\+|libgcc|libwinpthread)'; then
+            fail "$(basename "$file") depends on a MinGW runtime DLL"
+        fi
+    done
+}
+
+# Each pattern must match at least one name in the DLL's export table.
+check_exports() {
+    local objdump=$1 dll=$2
+    shift 2
+    [ -f "$dll" ] || fail "missing $dll"
+    local exports pattern
+    exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
+    for pattern in "$@"; do
+        if ! grep -qE "$pattern" <<<"$exports"; then
+            fail "$(basename "$dll") does not export $pattern"
+        fi
+        echo "exported: $(grep -oE "$pattern[^ ]*" <<<"$exports" | head -n1)"
+    done
+}
+
+# The class, its table of virtual operations and a sample of its public and
+# protected methods (Itanium names, as MinGW mangles them).
+class_exports=(
+    '_ZN13CKW5VorletLibC[12]Ev'
+    '_ZN13CKW5VorletLibD[012]Ev'
+    '_ZTV13CKW5VorletLib'
+    '_ZN13CKW5VorletLib4Open'
+    '_ZN13CKW5VorletLib6Update'
+    '_ZN13CKW5VorletLib5Close'
+    '_ZN13CKW5VorletLib9GetString'
+    '_ZN13CKW5VorletLib9PutString'
+    '_ZN13CKW5VorletLib9GetBinary'
+    '_ZN13CKW5VorletLib13GetId3TagSize'
+    '_ZN13CKW5VorletLib21KW5ErrorReturnHRESULT'
+    '_ZN13CKW5VorletLib5clearEv'
+    '_ZN13CKW5VorletLib4initEv'
+)
+
+echo "--- x86_64-w64-mingw32 build"
+configure_and_build "$win64" toolchain-x86_64-w64-mingw32.cmake
+check_static_runtime x86_64-w64-mingw32-objdump "$win64"
+check_exports x86_64-w64-mingw32-objdump "$win64/bin/kw5vorlet.dll" "${class_exports[@]}"
+check_exports x86_64-w64-mingw32-objdump "$win64/bin/VMKUtils_base.dll" '^\s*\[ *[0-9]+\] vmkutils_base$'
+
+echo "--- x86_64 tests under Wine"
+prefix="$ROOT/$win64/wineprefix"
+status=0
+(cd "$win64" && ctest --output-on-failure -j"$JOBS") || status=$?
+# Let the prefix's wineserver finish before the next stage.
+WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+[ "$status" = 0 ] || fail "Windows tests failed under Wine"
+
+echo "--- i686-w64-mingw32 build (built and inspected, not run)"
+configure_and_build "$win32" toolchain-i686-w64-mingw32.cmake
+check_static_runtime i686-w64-mingw32-objdump "$win32"
+check_exports i686-w64-mingw32-objdump "$win32/bin/kw5vorlet.dll" "${class_exports[@]}"
+check_exports i686-w64-mingw32-objdump "$win32/bin/VMKUtils_base.dll" '^\s*\[ *[0-9]+\] vmkutils_base$'
+# A 32-bit DLL really is one.
+i686-w64-mingw32-objdump -f "$win32/bin/kw5vorlet.dll" | grep -q 'pei-i386' ||
+    fail "kw5vorlet.dll of the 32-bit build is not a 32-bit DLL"
+
+echo "--- Windows builds passed"

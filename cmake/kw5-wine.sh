@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with a prefix of its own:
+#   kw5-wine.sh PREFIX program.exe [arguments...]
+# The prefix is created on first use (wineboot); concurrent first uses wait
+# for each other. No dialogs: the Mono and Gecko installers are switched off
+# and Wine's debug output is silenced.
+set -euo pipefail
+prefix=$1
+shift
+
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEARCH=win64
+unset DISPLAY WAYLAND_DISPLAY
+
+wine=${KW5_WINE:-}
+if [ -z "$wine" ]; then
+    for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" \
+        "$(command -v wine || true)"; do
+        if [ -n "$candidate" ] && [ -x "$candidate" ]; then
+            wine=$candidate
+            break
+        fi
+    done
+fi
+if [ -z "$wine" ]; then
+    echo "kw5-wine.sh: no wine64 found" >&2
+    exit 127
+fi
+
+mkdir -p "$(dirname "$prefix")"
+(
+    flock 9
+    if [ ! -f "$prefix/.kw5-ready" ]; then
+        mkdir -p "$prefix"
+        "$wine" wineboot --init >/dev/null 2>&1 || true
+        # wineboot returns before the registry files are written.
+        wineserver=$(dirname "$wine")/wineserver
+        [ -x "$wineserver" ] || wineserver=wineserver
+        "$wineserver" -w || true
+        touch "$prefix/.kw5-ready"
+    fi
+) 9>"$prefix.lock"
+
+exec "$wine" "$@"
