@@ -1,0 +1,33 @@
+// The host's index pairs: frame index (1..19) to frame id, description index
+// (0..163) to description, and the numbered descriptions that name a series
+// of frames ("VMK_FTHBL" names VMK_FTHBL1, VMK_FTHBL2, ...).
+#ifndef KW5_FACADE_KW5IDTABLES_H
+#define KW5_FACADE_KW5IDTABLES_H
+
+#include "kw5/Types.h"
+
+#include <string>
+
+const LONG kKW5FrameIndexFirst = 1;
+const LONG kKW5FrameIndexLast = 19;
+const LONG kKW5DescIndexCount = 164;
+
+// The four-letter frame id; nullptr outside 1..19.
+const char* frameIdFromIndex(LONG frameIndex);
+
+// The description (index 0 is the empty one); nullptr outside 0..163.
+const KW5WChar* descFromIndex(LONG descIndex);
+
+// True for the 30 indices whose description names a series.
+bool isNumberedDesc(LONG descIndex);
+
+// numbered = desc followed by the decimal ordinal (no padding, no
+// separator). Returns 0, or E_UNEXPECTED when the number cannot be formatted.
+HRESULT makeNumberedDesc(const std::string& desc, LONG ordinal, std::string& numbered);
+
+// True for "TXXX", "WXXX" and "GEOB": the frames the store files under their
+// description. Only these can hold a numbered series; for every other id each
+// numbered description would find the same single frame.
+bool isDescriptionKeyedFrame(const std::string& frameId);
+
+#endif
