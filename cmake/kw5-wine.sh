@@ -13,6 +13,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
+# Wine links the profile's Desktop, Documents ... to the Unix home. A home of
+# the prefix's own keeps what programs write there (the emergency log on the
+# desktop, for one) inside the build folder.
+export HOME=$prefix-home
+unset XDG_CONFIG_HOME XDG_DESKTOP_DIR XDG_DATA_HOME
+mkdir -p "$HOME/Desktop"
 
 wine=${KW5_WINE:-}
 if [ -z "$wine" ]; then
