@@ -40,4 +40,11 @@ enum _KW5_FILE_RET {
     KW5_FILE_RET_NOT_IMPLEMENTED = 34,
 };
 
+// Open modes of CKW5VorletLib::Open, also passed down to the frame store.
+enum {
+    KW5_OPEN_READONLY = 1,
+    KW5_OPEN_READWRITE = 2,
+    KW5_OPEN_READWRITE_ALL = 3,
+};
+
 #endif
