@@ -233,3 +233,7 @@ HRESULT makeNumberedDesc(const std::string& desc, LONG ordinal, std::string& num
 bool isDescriptionKeyedFrame(const std::string& frameId) {
     return frameId == "TXXX" || frameId == "WXXX" || frameId == "GEOB";
 }
+
+bool isSeriesWithoutKey(const std::string& frameId, LONG descIndex) {
+    return isNumberedDesc(descIndex) && !isDescriptionKeyedFrame(frameId);
+}

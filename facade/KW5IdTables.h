@@ -30,4 +30,9 @@ HRESULT makeNumberedDesc(const std::string& desc, LONG ordinal, std::string& num
 // numbered description would find the same single frame.
 bool isDescriptionKeyedFrame(const std::string& frameId);
 
+// True when a numbered description index is paired with a frame kind that
+// the store keys by id alone: such a series has no members of its own, every
+// ordinal would find the same frame, so the pair is refused (E_INVALIDARG).
+bool isSeriesWithoutKey(const std::string& frameId, LONG descIndex);
+
 #endif
