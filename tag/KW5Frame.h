@@ -20,6 +20,8 @@ public:
     virtual ~KW5Frame();
     KW5Frame(const KW5Frame&) = default;
     KW5Frame& operator=(const KW5Frame&) = default;
+    KW5Frame(KW5Frame&&) = default;
+    KW5Frame& operator=(KW5Frame&&) = default;
 
     // Takes copies of both; KW5_FILE_RET_INVALID_DATA for an empty header.
     _KW5_FILE_RET setFrame(const KW5FrameHeader& header, const KW5Field& body);
