@@ -15,7 +15,13 @@ namespace kw5platform {
 // Windows error numbers the library looks at.
 const uint32_t kErrorFileNotFound = 2;
 const uint32_t kErrorPathNotFound = 3;
+const uint32_t kErrorTooManyOpenFiles = 4;
 const uint32_t kErrorAccessDenied = 5;
+const uint32_t kErrorInvalidHandle = 6;
+const uint32_t kErrorNotEnoughMemory = 8;
+const uint32_t kErrorNotSameDevice = 17;
+const uint32_t kErrorWriteProtect = 19;
+const uint32_t kErrorGenFailure = 31;
 const uint32_t kErrorSharingViolation = 32;
 const uint32_t kErrorHandleDiskFull = 39;
 const uint32_t kErrorBadNetpath = 53;
@@ -27,6 +33,11 @@ const uint32_t kErrorInvalidParameter = 87;
 const uint32_t kErrorDiskFull = 112;
 const uint32_t kErrorInvalidName = 123;
 const uint32_t kErrorAlreadyExists = 183;
+const uint32_t kErrorFilenameExcedRange = 206;
+const uint32_t kErrorFileTooLarge = 223;
+const uint32_t kErrorDirectory = 267;
+const uint32_t kErrorIoDevice = 1117;
+const uint32_t kErrorCantResolveFilename = 1921;
 const uint32_t kErrorLogonFailure = 1326;
 
 // The error of the last failed call of this layer on this thread.

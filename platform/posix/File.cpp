@@ -1,0 +1,267 @@
+// POSIX file handles with the behaviour of the Windows calls they stand for.
+//
+// Windows share modes are emulated with advisory flock locks: an open that
+// lets others read takes a shared lock, an open that shares nothing takes an
+// exclusive one, and a lock that cannot be had is a sharing violation (32).
+// Only processes that use this layer (or flock themselves) see the locks.
+#define _FILE_OFFSET_BITS 64
+
+#include "platform/File.h"
+
+#include "platform/posix/PosixError.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kw5platform {
+
+namespace {
+
+struct OpenRule {
+    int flags;
+    int lock;
+};
+
+OpenRule ruleFor(OpenPurpose purpose) {
+    switch (purpose) {
+    case OpenPurpose::ReadShareRead:
+        return {O_RDONLY, LOCK_SH};
+    case OpenPurpose::ReadExclusive:
+        return {O_RDONLY, LOCK_EX};
+    case OpenPurpose::ReadShareAll:
+        // Shares with everybody but, like Windows, still keeps out (and is
+        // kept out by) an opener that shares nothing.
+        return {O_RDONLY, LOCK_SH};
+    case OpenPurpose::WriteExclusive:
+        return {O_WRONLY | O_CREAT, LOCK_EX};
+    case OpenPurpose::CreateNewExclusive:
+        // O_EXCL with O_NOFOLLOW: a planted link or file makes the open fail
+        // with "file exists" instead of being followed.
+        return {O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, LOCK_EX};
+    }
+    return {O_RDONLY, LOCK_SH};
+}
+
+mode_t modeFor(OpenPurpose purpose) {
+    return purpose == OpenPurpose::CreateNewExclusive ? 0600 : 0666;
+}
+
+} // namespace
+
+File::File() : fd_(-1) {}
+
+File::~File() {
+    close();
+}
+
+bool File::open(const KW5WString& path, OpenPurpose purpose) {
+    close();
+    std::string native;
+    if (!nativePath(path, native) || native.empty()) {
+        setLastError(native.empty() && path.empty() ? kErrorPathNotFound : kErrorInvalidName);
+        return false;
+    }
+    OpenRule rule = ruleFor(purpose);
+    // O_NONBLOCK keeps a FIFO planted at the path from hanging the open;
+    // such files are refused below.
+    int fd;
+    do {
+        fd = ::open(native.c_str(), rule.flags | O_CLOEXEC | O_NONBLOCK, modeFor(purpose));
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return failFromErrno(native);
+
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        failFromErrno(native);
+        ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISBLK(st.st_mode)) {
+        // CreateFileW refuses folders with "access denied".
+        ::close(fd);
+        setLastError(kErrorAccessDenied);
+        return false;
+    }
+    int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        failFromErrno(native);
+        ::close(fd);
+        return false;
+    }
+    int locked;
+    do {
+        locked = ::flock(fd, rule.lock | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        setLastError(errno == EWOULDBLOCK ? kErrorSharingViolation
+                                          : windowsErrorFromErrno(errno, native));
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+bool File::isOpen() const {
+    return fd_ >= 0;
+}
+
+void File::close() {
+    if (fd_ >= 0) {
+        // Closing the descriptor also drops its flock.
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool File::seek(uint64_t position) {
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (position > static_cast<uint64_t>(INT64_MAX)) {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    if (::lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
+        return failFromErrno(std::string());
+    return true;
+}
+
+bool File::skip(uint64_t count) {
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    off_t here = ::lseek(fd_, 0, SEEK_CUR);
+    if (here < 0)
+        return failFromErrno(std::string());
+    if (count > static_cast<uint64_t>(INT64_MAX - here)) {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    if (::lseek(fd_, here + static_cast<off_t>(count), SEEK_SET) < 0)
+        return failFromErrno(std::string());
+    return true;
+}
+
+bool File::read(void* buffer, uint32_t count, uint32_t& got) {
+    got = 0;
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    unsigned char* out = static_cast<unsigned char*>(buffer);
+    // ReadFile on a file returns short only at the end: gather partial reads.
+    while (got < count) {
+        ssize_t n = ::read(fd_, out + got, count - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failFromErrno(std::string());
+        }
+        if (n == 0)
+            break;
+        got += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool File::write(const void* buffer, uint32_t count, uint32_t& written) {
+    written = 0;
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    const unsigned char* in = static_cast<const unsigned char*>(buffer);
+    while (written < count) {
+        ssize_t n = ::write(fd_, in + written, count - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return failFromErrno(std::string());
+        }
+        if (n == 0) {
+            setLastError(kErrorDiskFull);
+            return false;
+        }
+        written += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool File::flush() {
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    int result;
+    do {
+        result = ::fsync(fd_);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        return failFromErrno(std::string());
+    return true;
+}
+
+bool File::size(uint64_t& bytes) {
+    bytes = 0;
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd_, &st) != 0)
+        return failFromErrno(std::string());
+    bytes = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool findFile(const KW5WString& path) {
+    std::string native;
+    if (!nativePath(path, native) || native.empty()) {
+        setLastError(path.empty() ? kErrorPathNotFound : kErrorInvalidName);
+        return false;
+    }
+    // FindFirstFileW finds the directory entry itself, so a dangling link
+    // is found too.
+    struct stat st;
+    if (::lstat(native.c_str(), &st) != 0)
+        return failFromErrno(native);
+    return true;
+}
+
+Attributes fileAttributes(const KW5WString& path) {
+    std::string native;
+    if (!nativePath(path, native) || native.empty()) {
+        setLastError(path.empty() ? kErrorPathNotFound : kErrorInvalidName);
+        return path.empty() ? Attributes::Missing : Attributes::Unreadable;
+    }
+    struct stat st;
+    if (::stat(native.c_str(), &st) != 0) {
+        int error = errno;
+        failFromErrno(native);
+        return (error == ENOENT || error == ENOTDIR) ? Attributes::Missing : Attributes::Unreadable;
+    }
+    // The read-only attribute has no POSIX counterpart; a file nobody may
+    // write counts as read-only, whoever the caller is (root included).
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return Attributes::ReadOnly;
+    return Attributes::Normal;
+}
+
+void sleepMilliseconds(unsigned int ms) {
+    struct timespec left;
+    left.tv_sec = static_cast<time_t>(ms / 1000);
+    left.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+    while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+} // namespace kw5platform

@@ -1,0 +1,164 @@
+// Win32 file handles. Windows gives the share modes and error numbers of
+// File.h natively; this layer only fixes access, sharing and creation per
+// purpose and records GetLastError for the callers.
+#include "platform/File.h"
+
+#include <windows.h>
+
+namespace kw5platform {
+
+namespace {
+
+struct OpenRule {
+    DWORD access;
+    DWORD share;
+    DWORD creation;
+};
+
+OpenRule ruleFor(OpenPurpose purpose) {
+    switch (purpose) {
+    case OpenPurpose::ReadShareRead:
+        return {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING};
+    case OpenPurpose::ReadExclusive:
+        return {GENERIC_READ, 0, OPEN_EXISTING};
+    case OpenPurpose::ReadShareAll:
+        return {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING};
+    case OpenPurpose::WriteExclusive:
+        return {GENERIC_WRITE, 0, OPEN_ALWAYS};
+    case OpenPurpose::CreateNewExclusive:
+        // CREATE_NEW fails with ERROR_FILE_EXISTS on anything already at the
+        // path, a link included, so nothing planted there is followed. The
+        // file inherits the ACL of its folder: the user's own temporary
+        // folder, or the target's folder for a replacement.
+        return {GENERIC_WRITE, 0, CREATE_NEW};
+    }
+    return {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING};
+}
+
+bool fail() {
+    setLastError(static_cast<uint32_t>(::GetLastError()));
+    return false;
+}
+
+} // namespace
+
+File::File() : handle_(INVALID_HANDLE_VALUE) {}
+
+File::~File() {
+    close();
+}
+
+bool File::open(const KW5WString& path, OpenPurpose purpose) {
+    close();
+    OpenRule rule = ruleFor(purpose);
+    HANDLE handle = ::CreateFileW(path.c_str(), rule.access, rule.share, nullptr, rule.creation,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return fail();
+    handle_ = handle;
+    return true;
+}
+
+bool File::isOpen() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+void File::close() {
+    if (handle_ != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(static_cast<HANDLE>(handle_));
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+}
+
+bool File::seek(uint64_t position) {
+    if (position > static_cast<uint64_t>(INT64_MAX)) {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    if (!::SetFilePointerEx(static_cast<HANDLE>(handle_), distance, nullptr, FILE_BEGIN))
+        return fail();
+    return true;
+}
+
+bool File::skip(uint64_t count) {
+    if (count > static_cast<uint64_t>(INT64_MAX)) {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(count);
+    if (!::SetFilePointerEx(static_cast<HANDLE>(handle_), distance, nullptr, FILE_CURRENT))
+        return fail();
+    return true;
+}
+
+bool File::read(void* buffer, uint32_t count, uint32_t& got) {
+    got = 0;
+    DWORD n = 0;
+    if (!::ReadFile(static_cast<HANDLE>(handle_), buffer, count, &n, nullptr))
+        return fail();
+    got = n;
+    return true;
+}
+
+bool File::write(const void* buffer, uint32_t count, uint32_t& written) {
+    written = 0;
+    const unsigned char* in = static_cast<const unsigned char*>(buffer);
+    while (written < count) {
+        DWORD n = 0;
+        if (!::WriteFile(static_cast<HANDLE>(handle_), in + written, count - written, &n, nullptr))
+            return fail();
+        if (n == 0) {
+            setLastError(kErrorDiskFull);
+            return false;
+        }
+        written += n;
+    }
+    return true;
+}
+
+bool File::flush() {
+    if (!::FlushFileBuffers(static_cast<HANDLE>(handle_)))
+        return fail();
+    return true;
+}
+
+bool File::size(uint64_t& bytes) {
+    bytes = 0;
+    LARGE_INTEGER value;
+    if (!::GetFileSizeEx(static_cast<HANDLE>(handle_), &value))
+        return fail();
+    bytes = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool findFile(const KW5WString& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE search = ::FindFirstFileW(path.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE)
+        return fail();
+    ::FindClose(search);
+    return true;
+}
+
+Attributes fileAttributes(const KW5WString& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = ::GetLastError();
+        setLastError(static_cast<uint32_t>(error));
+        return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+                   ? Attributes::Missing
+                   : Attributes::Unreadable;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return Attributes::ReadOnly;
+    return Attributes::Normal;
+}
+
+void sleepMilliseconds(unsigned int ms) {
+    ::Sleep(ms);
+}
+
+} // namespace kw5platform
