@@ -36,6 +36,10 @@ public:
     const std::vector<unsigned char>& buffer() const { return buffer_; }
 
 protected:
+    // Replaces the held body by size zero bytes, to be filled by a
+    // KW5BodyWriter; false when memory is exhausted (the codec is then empty).
+    bool allocateBuffer(size_t size);
+
     std::vector<unsigned char> buffer_;
 };
 

@@ -1,0 +1,135 @@
+#include "fields/KW5TextDecode.h"
+
+#include "platform/CodePage.h"
+
+#include <algorithm>
+#include <new>
+
+namespace kw5fields {
+
+namespace {
+
+size_t wholeUnitBytes(size_t length) {
+    return length & ~size_t(1);
+}
+
+bool startsWith(const unsigned char* bytes, size_t length, unsigned char first,
+                unsigned char second) {
+    return length >= 2 && bytes[0] == first && bytes[1] == second;
+}
+
+void appendSwapped(const unsigned char* bytes, size_t length, std::vector<unsigned char>& out) {
+    for (size_t i = 0; i + 1 < length; i += 2) {
+        out.push_back(bytes[i + 1]);
+        out.push_back(bytes[i]);
+    }
+}
+
+void appendUnchanged(const unsigned char* bytes, size_t length, std::vector<unsigned char>& out) {
+    out.insert(out.end(), bytes, bytes + wholeUnitBytes(length));
+}
+
+KW5WString upToNul(KW5WString units) {
+    units.resize(std::find(units.begin(), units.end(), KW5WChar(0)) - units.begin());
+    return units;
+}
+
+} // namespace
+
+_KW5_FILE_RET makeNarrowString(const unsigned char* bytes, ULONG length, std::string& narrow) {
+    if (length == 0)
+        return KW5_FILE_RET_OK;
+    if (!bytes)
+        return KW5_FILE_RET_NULL_POINTER;
+    const unsigned char* end = std::find(bytes, bytes + length, 0x00);
+    if (end == bytes)
+        narrow.assign(1, '\0');
+    else
+        narrow.assign(reinterpret_cast<const char*>(bytes), end - bytes);
+    return KW5_FILE_RET_OK;
+}
+
+void swapBytes(unsigned char* bytes, ULONG length) {
+    if (!bytes)
+        return;
+    for (ULONG i = 0; i + 1 < length; i += 2)
+        std::swap(bytes[i], bytes[i + 1]);
+}
+
+_KW5_FILE_RET decodeToUtf16BE(unsigned char encoding, const unsigned char* bytes, ULONG length,
+                              std::vector<unsigned char>& utf16BE) {
+    utf16BE.clear();
+    if (length == 0)
+        return KW5_FILE_RET_OK;
+    if (!bytes)
+        return KW5_FILE_RET_NULL_POINTER;
+    try {
+        switch (encoding) {
+        case 0: {
+            std::string narrow;
+            _KW5_FILE_RET result = makeNarrowString(bytes, length, narrow);
+            if (result != KW5_FILE_RET_OK)
+                return result;
+            KW5WString wide;
+            if (!kw5platform::convertToWide(narrow, wide))
+                return KW5_FILE_RET_BUFFER_ERROR;
+            for (KW5WChar unit : wide) {
+                const unsigned int value = static_cast<unsigned int>(unit) & 0xFFFF;
+                utf16BE.push_back(static_cast<unsigned char>(value >> 8));
+                utf16BE.push_back(static_cast<unsigned char>(value & 0xFF));
+            }
+            return KW5_FILE_RET_OK;
+        }
+        case 1:
+            if (length < 3)
+                appendSwapped(bytes, length, utf16BE);
+            else if (startsWith(bytes, length, 0xFE, 0xFF))
+                appendUnchanged(bytes + 2, length - 2, utf16BE);
+            else // whatever the first unit holds, it stands where the mark belongs
+                appendSwapped(bytes + 2, length - 2, utf16BE);
+            return KW5_FILE_RET_OK;
+        case 2:
+            appendUnchanged(bytes, length, utf16BE);
+            return KW5_FILE_RET_OK;
+        default:
+            return KW5_FILE_RET_INVALID_DATA;
+        }
+    } catch (const std::bad_alloc&) {
+        utf16BE.clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+}
+
+_KW5_FILE_RET decodeUtf16(const unsigned char* bytes, ULONG length, KW5WString& wide) {
+    if (!bytes)
+        return KW5_FILE_RET_NULL_POINTER;
+    try {
+        if (startsWith(bytes, length, 0xFF, 0xFE))
+            wide = upToNul(unitsFromLittleEndian(bytes + 2, length - 2));
+        else if (startsWith(bytes, length, 0xFE, 0xFF))
+            wide = upToNul(unitsFromBigEndian(bytes + 2, length - 2));
+        else
+            wide = upToNul(unitsFromBigEndian(bytes, length));
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+KW5WString unitsFromBigEndian(const unsigned char* bytes, size_t length) {
+    KW5WString units;
+    units.reserve(length / 2);
+    for (size_t i = 0; i + 1 < length; i += 2)
+        units.push_back(static_cast<KW5WChar>((bytes[i] << 8) | bytes[i + 1]));
+    return units;
+}
+
+KW5WString unitsFromLittleEndian(const unsigned char* bytes, size_t length) {
+    KW5WString units;
+    units.reserve(length / 2);
+    for (size_t i = 0; i + 1 < length; i += 2)
+        units.push_back(static_cast<KW5WChar>(bytes[i] | (bytes[i + 1] << 8)));
+    return units;
+}
+
+} // namespace kw5fields
