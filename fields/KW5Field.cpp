@@ -1,0 +1,225 @@
+#include "fields/KW5Field.h"
+
+#include "fields/KW5FieldBase.h"
+#include "fields/KW5FieldGEOB.h"
+#include "fields/KW5FieldT.h"
+#include "fields/KW5FieldTXXX.h"
+#include "fields/KW5FieldW.h"
+#include "fields/KW5FieldWXXX.h"
+#include "platform/CodePage.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+const char* const kStandardFrameIds[] = {
+    "AENC", "APIC", "COMM", "COMR", "ENCR", "EQUA", "ETCO", "GRID", "IPLS",
+    "LINK", "MCDI", "MLLT", "OWNE", "PRIV", "PCNT", "POPM", "POSS", "RBUF",
+    "RVAD", "RVRB", "SYLT", "SYTC", "UFID", "USER", "USLT",
+};
+
+// A temporary codec parses a copy of the body for the leading fields.
+_KW5_FILE_RET decodeWith(KW5FieldBase& codec, const std::vector<unsigned char>& body,
+                         KW5FieldInfo& record, ULONG& offset) {
+    _KW5_FILE_RET result = codec.setData(body.data(), static_cast<ULONG>(body.size()));
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    result = codec.decode(record, offset);
+    codec.clear();
+    return result;
+}
+
+} // namespace
+
+bool isStandardFrameId(const std::string& frameId) {
+    for (const char* id : kStandardFrameIds) {
+        if (frameId == id)
+            return true;
+    }
+    return false;
+}
+
+KW5Field::KW5Field() {}
+
+KW5Field::~KW5Field() {}
+
+_KW5_FILE_RET KW5Field::setBytes(const unsigned char* bytes, ULONG length) {
+    clear();
+    if (length == 0)
+        return KW5_FILE_RET_OK;
+    if (!bytes)
+        return KW5_FILE_RET_NULL_POINTER;
+    try {
+        bytes_.assign(bytes, bytes + length);
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::copyTo(unsigned char* destination, ULONG length) const {
+    if (length != bytes_.size())
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    if (length == 0)
+        return KW5_FILE_RET_OK;
+    if (!destination)
+        return KW5_FILE_RET_NULL_POINTER;
+    std::memcpy(destination, bytes_.data(), length);
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::getSize(ULONG& length) const {
+    length = static_cast<ULONG>(bytes_.size());
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::getFirstByte(unsigned char& byte) const {
+    if (bytes_.empty())
+        return KW5_FILE_RET_FAILED;
+    byte = bytes_[0];
+    return KW5_FILE_RET_OK;
+}
+
+void KW5Field::clear() {
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+}
+
+_KW5_FILE_RET KW5Field::encodeWith(KW5FieldBase& codec, KW5FieldInfo& record) {
+    clear();
+    _KW5_FILE_RET result = codec.encode(record);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    ULONG size = 0;
+    result = codec.getSize(size);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    if (size == 0)
+        return KW5_FILE_RET_OK;
+    try {
+        bytes_.assign(size, 0);
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    result = codec.getData(bytes_.data(), size);
+    if (result != KW5_FILE_RET_OK)
+        clear();
+    return result;
+}
+
+_KW5_FILE_RET KW5Field::getDataOffset(KW5FieldInfo& record, ULONG& offset) const {
+    const std::string& frameId = record.frameId();
+    if (frameId == "GEOB") {
+        KW5FieldGEOB codec;
+        return decodeWith(codec, bytes_, record, offset);
+    }
+    if (frameId == "TXXX") {
+        KW5FieldTXXX codec;
+        return decodeWith(codec, bytes_, record, offset);
+    }
+    if (frameId == "WXXX") {
+        KW5FieldWXXX codec;
+        return decodeWith(codec, bytes_, record, offset);
+    }
+    if (!frameId.empty() && frameId[0] == 'T') {
+        offset = 1;
+        return KW5_FILE_RET_OK;
+    }
+    if ((!frameId.empty() && frameId[0] == 'W') || isStandardFrameId(frameId)) {
+        offset = 0;
+        return KW5_FILE_RET_OK;
+    }
+    return KW5_FILE_RET_INVALID_PARAMETER;
+}
+
+_KW5_FILE_RET KW5Field::getPayload(const std::string& frameId,
+                                   std::vector<unsigned char>& payload) const {
+    KW5FieldInfo record;
+    record.setFrameId(frameId);
+    ULONG offset = 0;
+    _KW5_FILE_RET result = getDataOffset(record, offset);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    try {
+        if (offset < bytes_.size())
+            payload.assign(bytes_.begin() + offset, bytes_.end());
+        else
+            payload.clear();
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::getPayloadSize(const std::string& frameId, ULONG& size) const {
+    KW5FieldInfo record;
+    record.setFrameId(frameId);
+    ULONG offset = 0;
+    _KW5_FILE_RET result = getDataOffset(record, offset);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    size = offset < bytes_.size() ? static_cast<ULONG>(bytes_.size()) - offset : 0;
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::getDescription(const std::string& frameId, std::string& description) const {
+    KW5FieldInfo record;
+    record.setFrameId(frameId);
+    record.setDescription(description);
+    ULONG offset = 0;
+    _KW5_FILE_RET result = getDataOffset(record, offset);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    description = record.description();
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::getMimeType(const std::string& frameId, KW5WString& mimeType) const {
+    if (bytes_.empty())
+        return KW5_FILE_RET_INVALID_DATA;
+    KW5FieldInfo record;
+    record.setFrameId(frameId);
+    ULONG offset = 0;
+    _KW5_FILE_RET result = getDataOffset(record, offset);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    KW5WString wide;
+    if (!kw5platform::convertToWide(record.mimeType(), wide))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    mimeType.swap(wide);
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::buildTextField(KW5FieldInfo& record) {
+    clear();
+    const std::string& frameId = record.frameId();
+    if (frameId.empty())
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    if (frameId == "TXXX") {
+        KW5FieldTXXX codec;
+        return encodeWith(codec, record);
+    }
+    if (frameId == "WXXX") {
+        KW5FieldWXXX codec;
+        return encodeWith(codec, record);
+    }
+    if (frameId[0] == 'T') {
+        KW5FieldT codec;
+        return encodeWith(codec, record);
+    }
+    if (frameId[0] == 'W') {
+        KW5FieldW codec;
+        return encodeWith(codec, record);
+    }
+    // Objects and other frames are not built from text.
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Field::buildObjectField(KW5FieldInfo& record) {
+    clear();
+    if (record.frameId() != "GEOB")
+        return KW5_FILE_RET_FAILED;
+    KW5FieldGEOB codec;
+    return encodeWith(codec, record);
+}

@@ -1,0 +1,189 @@
+#include "fields/KW5FieldGEOB.h"
+
+#include "fields/KW5BodyText.h"
+#include "fields/KW5BodyWriter.h"
+#include "platform/CodePage.h"
+
+#include <new>
+
+KW5FieldGEOB::KW5FieldGEOB() {}
+
+KW5FieldGEOB::~KW5FieldGEOB() {
+    clear();
+}
+
+_KW5_FILE_RET KW5FieldGEOB::parse(Texts& texts, ULONG& dataOffset) const {
+    if (buffer_.empty())
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    const unsigned char encoding = buffer_[0];
+    if (encoding > 2)
+        return KW5_FILE_RET_INVALID_DATA;
+    const unsigned char* body = buffer_.data();
+    const ULONG size = static_cast<ULONG>(buffer_.size());
+    ULONG pos = 1;
+    ULONG consumed = 0;
+    _KW5_FILE_RET result = kw5fields::readBodyText(body, size, pos, 0, texts.mimeType, consumed);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    pos += consumed;
+    result = kw5fields::readBodyText(body, size, pos, encoding, texts.fileName, consumed);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    pos += consumed;
+    result = kw5fields::readBodyText(body, size, pos, encoding, texts.description, consumed);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    pos += consumed;
+    dataOffset = pos;
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldGEOB::decode(KW5FieldInfo& record, ULONG& dataOffset) {
+    Texts texts;
+    ULONG offset = 0;
+    _KW5_FILE_RET result;
+    try {
+        result = parse(texts, offset);
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    record.setMimeType(texts.mimeType);
+    record.setFileName(texts.fileName);
+    record.setDescription(texts.description);
+    dataOffset = offset;
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldGEOB::encode(KW5FieldInfo& record) {
+    Texts texts;
+    std::vector<unsigned char> data;
+    try {
+        texts.description = record.description();
+        texts.mimeType = record.mimeType();
+        texts.fileName = record.fileName();
+        data = record.data();
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    if (record.encoding() > 2)
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    return write(record.encoding(), texts, data);
+}
+
+_KW5_FILE_RET KW5FieldGEOB::write(unsigned char encoding, const Texts& texts,
+                                  const std::vector<unsigned char>& data) {
+    clear();
+    switch (encoding) {
+    case 0:
+        return writeEncoding0(texts, data);
+    case 1:
+        return writeEncoding1(texts, data);
+    case 2:
+        return writeEncoding2(texts, data);
+    default:
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    }
+}
+
+_KW5_FILE_RET KW5FieldGEOB::writeEncoding0(const Texts& texts,
+                                           const std::vector<unsigned char>& data) {
+    const size_t size = 1 + (texts.mimeType.size() + 1) + (texts.fileName.size() + 1) +
+                        (texts.description.size() + 1) + data.size();
+    if (!allocateBuffer(size))
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x00);
+        writer.writeNarrowText(texts.mimeType);
+        writer.writeNarrowText(texts.fileName);
+        writer.writeNarrowText(texts.description);
+        writer.appendBytes(data);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldGEOB::writeEncoding1(const Texts& texts,
+                                           const std::vector<unsigned char>& data) {
+    KW5WString fileName;
+    KW5WString description;
+    if (!kw5platform::convertToWide(texts.fileName, fileName) ||
+        !kw5platform::convertToWide(texts.description, description))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    const size_t size = 1 + (texts.mimeType.size() + 1) + (fileName.empty() ? 0 : 2) +
+                        (2 * fileName.size() + 2) + 2 + (2 * description.size() + 2) + data.size();
+    if (!allocateBuffer(size))
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x01);
+        writer.writeNarrowText(texts.mimeType);
+        writer.writeUtf16WithMarkIfAny(fileName);
+        writer.writeUtf16WithMark(description);
+        writer.appendBytes(data);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldGEOB::writeEncoding2(const Texts& texts,
+                                           const std::vector<unsigned char>& data) {
+    KW5WString fileName;
+    KW5WString description;
+    if (!kw5platform::convertToWide(texts.fileName, fileName) ||
+        !kw5platform::convertToWide(texts.description, description))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    const size_t size = 1 + (texts.mimeType.size() + 1) +
+                        (2 * KW5BodyWriter::terminatedBEUnits(fileName) + 2) +
+                        (2 * KW5BodyWriter::terminatedBEUnits(description) + 2) + data.size();
+    if (!allocateBuffer(size))
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x02);
+        writer.writeNarrowText(texts.mimeType);
+        writer.writeUtf16BETerminated(fileName);
+        writer.writeUtf16BETerminated(description);
+        writer.appendBytes(data);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldGEOB::convertToUtf16BE(const std::string&, const unsigned char* body,
+                                             ULONG bodySize, std::vector<unsigned char>& newBody) {
+    clear();
+    try {
+        _KW5_FILE_RET result = setData(body, bodySize);
+        if (result != KW5_FILE_RET_OK)
+            return result;
+        Texts texts;
+        ULONG dataOffset = 0;
+        result = parse(texts, dataOffset);
+        clear();
+        if (result != KW5_FILE_RET_OK)
+            return result;
+        std::vector<unsigned char> data;
+        if (dataOffset < bodySize)
+            data.assign(body + dataOffset, body + bodySize);
+        result = write(2, texts, data);
+        if (result != KW5_FILE_RET_OK)
+            return result;
+        newBody = buffer_;
+    } catch (const std::bad_alloc&) {
+        clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}

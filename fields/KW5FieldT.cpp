@@ -1,0 +1,104 @@
+#include "fields/KW5FieldT.h"
+
+#include "fields/KW5BodyWriter.h"
+#include "fields/KW5TextDecode.h"
+#include "platform/CodePage.h"
+
+#include <new>
+
+KW5FieldT::KW5FieldT() {}
+
+KW5FieldT::~KW5FieldT() {
+    clear();
+}
+
+_KW5_FILE_RET KW5FieldT::encode(KW5FieldInfo& record) {
+    const unsigned char encoding = record.encoding();
+    const KW5WString& value = record.value();
+    clear();
+    switch (encoding) {
+    case 0:
+        return writeEncoding0(value);
+    case 1:
+        return writeEncoding1(value);
+    case 2:
+        return writeEncoding2(value);
+    default:
+        return KW5_FILE_RET_BAD_LAYOUT;
+    }
+}
+
+_KW5_FILE_RET KW5FieldT::writeEncoding0(const KW5WString& value) {
+    std::string narrow;
+    if (!kw5platform::convertToNarrow(value, narrow))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    if (!allocateBuffer(1 + narrow.size()))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x00);
+        writer.appendBytes(narrow);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldT::writeEncoding1(const KW5WString& value) {
+    if (!allocateBuffer(3 + 2 * value.size()))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x01);
+        writer.writeUtf16LEWithMark(value);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldT::writeEncoding2(const KW5WString& value) {
+    if (!allocateBuffer(1 + 2 * value.size()))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x02);
+        writer.writeUtf16BE(value);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldT::convertToUtf16BE(const std::string&, const unsigned char* body,
+                                          ULONG bodySize, std::vector<unsigned char>& newBody) {
+    clear();
+    if (!body || bodySize == 0)
+        return KW5_FILE_RET_INVALID_DATA;
+    try {
+        // The value keeps every unit, NUL units included.
+        KW5WString value;
+        if (bodySize > 1) {
+            std::vector<unsigned char> utf16BE;
+            _KW5_FILE_RET result =
+                kw5fields::decodeToUtf16BE(body[0], body + 1, bodySize - 1, utf16BE);
+            if (result != KW5_FILE_RET_OK)
+                return result;
+            value = kw5fields::unitsFromBigEndian(utf16BE.data(), utf16BE.size());
+        }
+        _KW5_FILE_RET result = writeEncoding2(value);
+        if (result != KW5_FILE_RET_OK)
+            return result;
+        newBody = buffer_;
+    } catch (const std::bad_alloc&) {
+        clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
