@@ -1,0 +1,184 @@
+#include "format/KW5FormatCheck.h"
+
+#include "format/KW5Format.h"
+#include "support/KW5Log.h"
+#include "tag/KW5FrameHeader.h"
+#include "tag/KW5Tag.h"
+
+namespace {
+
+const char kObjectFrameId[] = "GEOB";
+
+} // namespace
+
+_KW5_FILE_RET KW5FormatCheck::lookupKey(const KW5Tag& tag, const FormatKey& key,
+                                        KW5FrameList& frames) {
+    if (key.series == 0)
+        return tag.findFramesById(key.frameId, key.description, frames);
+    if (key.series != 1)
+        return KW5_FILE_RET_INVALID_PARAMETER;
+
+    // A series ends at its first missing member; the store holds each
+    // member once, so the loop is bounded by the store's size.
+    bool foundAny = false;
+    for (unsigned long ordinal = 1;; ++ordinal) {
+        _KW5_FILE_RET ret =
+            tag.findFramesById(key.frameId, key.description + std::to_string(ordinal), frames);
+        if (ret == KW5_FILE_RET_NOT_FOUND)
+            break;
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        foundAny = true;
+    }
+    return foundAny ? KW5_FILE_RET_OK : KW5_FILE_RET_NOT_FOUND;
+}
+
+_KW5_FILE_RET KW5FormatCheck::findKeyObjects(const unsigned char* image, ULONG length,
+                                             const KW5FormatMark& mark) {
+    KW5Tag tag;
+    _KW5_FILE_RET ret = tag.load(image, length);
+    KW5FrameList objects;
+    if (ret == KW5_FILE_RET_OK)
+        ret = tag.findFramesById(kObjectFrameId, mark.objectDescription, objects);
+    if (ret == KW5_FILE_RET_NOT_FOUND)
+        return judgeKeyObjects(0, mark);
+    if (ret != KW5_FILE_RET_OK) {
+        writeLog(mark.checkErrorLine);
+        return ret;
+    }
+    std::size_t count = countObjects(image, length, mark.objectDescription);
+    if (count < objects.size())
+        count = objects.size();
+    return judgeKeyObjects(count, mark);
+}
+
+_KW5_FILE_RET KW5FormatCheck::judgeKeyObjects(std::size_t count, const KW5FormatMark& mark) {
+    const KW5MarkOutcome& outcome = count == 0 ? mark.absent : count == 1 ? mark.once : mark.many;
+    if (outcome.logLine != nullptr)
+        writeLog(outcome.logLine);
+    return outcome.result;
+}
+
+std::size_t KW5FormatCheck::countObjects(const unsigned char* image, ULONG length,
+                                         const std::string& description) {
+    std::size_t count = 0;
+    ULONG position = KW5TagHeader::kLength;
+    for (;;) {
+        KW5Frame frame;
+        bool atEnd = false;
+        if (readNextFrame(image, length, position, frame, atEnd) != KW5_FILE_RET_OK || atEnd)
+            break;
+        std::string frameId;
+        std::string frameDescription;
+        if (frame.getFrameId(frameId) != KW5_FILE_RET_OK || frameId != kObjectFrameId)
+            continue;
+        if (frame.getDescription(frameId, frameDescription) == KW5_FILE_RET_OK &&
+            frameDescription == description)
+            ++count;
+    }
+    return count;
+}
+
+_KW5_FILE_RET KW5FormatCheck::checkKeySizes(const KW5Tag& tag,
+                                            const std::vector<FormatKey>& priorityKeys) {
+    for (const FormatKey& key : priorityKeys) {
+        KW5FrameList frames;
+        _KW5_FILE_RET ret = lookupKey(tag, key, frames);
+        if (ret == KW5_FILE_RET_NOT_FOUND)
+            continue;
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        for (const KW5Frame& frame : frames) {
+            std::string frameId;
+            std::string description;
+            ret = frame.getDescription(frameId, description);
+            if (ret != KW5_FILE_RET_OK)
+                return ret;
+            ULONG payloadSize = 0;
+            ret = frame.getPayloadSize(payloadSize);
+            if (ret != KW5_FILE_RET_OK)
+                return ret;
+            if (payloadSize > KW5Format::kMaxPriorityPayload)
+                return KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE;
+        }
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FormatCheck::collectKeyFrames(const KW5Tag& tag,
+                                               const std::vector<FormatKey>& keys,
+                                               std::vector<FormatKey>& expected) {
+    for (const FormatKey& key : keys) {
+        KW5FrameList frames;
+        _KW5_FILE_RET ret = lookupKey(tag, key, frames);
+        if (ret == KW5_FILE_RET_NOT_FOUND)
+            continue;
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        for (const KW5Frame& frame : frames) {
+            // The frame's own id: a "TXXX" key may find a "WXXX" frame that
+            // shares its description.
+            FormatKey found{0, std::string(), std::string()};
+            ret = frame.getDescription(found.frameId, found.description);
+            if (ret != KW5_FILE_RET_OK)
+                return ret;
+            expected.push_back(found);
+        }
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FormatCheck::checkKeyOrder(const unsigned char* image, ULONG length,
+                                            const std::vector<FormatKey>& expected) {
+    ULONG position = KW5TagHeader::kLength;
+    for (const FormatKey& entry : expected) {
+        KW5Frame frame;
+        bool atEnd = false;
+        _KW5_FILE_RET ret = readNextFrame(image, length, position, frame, atEnd);
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        if (atEnd)
+            break;
+        std::string frameId;
+        ret = frame.getFrameId(frameId);
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        if (frameId != entry.frameId)
+            return KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT;
+        if (entry.description.empty())
+            continue;
+        std::string description;
+        ret = frame.getDescription(frameId, description);
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        if (description != entry.description)
+            return KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FormatCheck::readNextFrame(const unsigned char* image, ULONG length,
+                                            ULONG& position, KW5Frame& frame, bool& atEnd) {
+    atEnd = false;
+    if (image == nullptr)
+        return KW5_FILE_RET_NULL_POINTER;
+    if (position >= length) {
+        atEnd = true;
+        return KW5_FILE_RET_OK;
+    }
+    // Padding: the next two bytes are zero, or the one byte that is left.
+    const ULONG probe = length - position < 2 ? length - position : 2;
+    bool padding = true;
+    for (ULONG i = 0; i < probe; ++i)
+        padding = padding && image[position + i] == 0;
+    if (padding) {
+        atEnd = true;
+        return KW5_FILE_RET_OK;
+    }
+    KW5FrameHeader header;
+    KW5Field body;
+    _KW5_FILE_RET ret = KW5Frame::readFrame(image, length, header, body, position);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    return frame.setFrame(header, body);
+}
