@@ -1,0 +1,242 @@
+// kw5vorlet beside TagLib on the same ID3v2.3 files: reading a corpus, the
+// direct scan against a full Open, in-place writes and remakes of big files.
+#include "bench/BenchFiles.h"
+#include "kw5/CKW5VorletLib.h"
+
+#include <benchmark/benchmark.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using kw5bench::host;
+
+const std::vector<std::string>& corpus() {
+    static const std::vector<std::string> files = kw5bench::corpusFiles();
+    return files;
+}
+
+void countFiles(benchmark::State& state, size_t perIteration) {
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * perIteration));
+}
+
+// --- reading: open, then title, artist and one user text ---
+
+void BM_Read_KW5(benchmark::State& state) {
+    std::vector<KW5WString> paths;
+    for (const auto& f : corpus())
+        paths.push_back(host(f));
+    for (auto _ : state) {
+        for (const auto& path : paths) {
+            CKW5VorletLib lib;
+            if (lib.Open(path, KW5_OPEN_READONLY) != 0)
+                state.SkipWithError("Open failed");
+            std::vector<KW5WString> title, artist;
+            KW5WString mood;
+            lib.GetPropertyFromId(KW5_WSTR("TIT2"), title);
+            lib.GetPropertyFromId(KW5_WSTR("TPE1"), artist);
+            lib.GetPropertyFromDesc(KW5_WSTR("TXXX"), KW5_WSTR("MOOD"), mood);
+            benchmark::DoNotOptimize(title.data());
+            benchmark::DoNotOptimize(mood.data());
+        }
+    }
+    countFiles(state, paths.size());
+}
+
+void BM_Read_TagLib(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const auto& path : corpus()) {
+            TagLib::MPEG::File file(path.c_str(), false);
+            TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+            if (!tag)
+                state.SkipWithError("no ID3v2 tag");
+            TagLib::String title = tag->title();
+            TagLib::String artist = tag->artist();
+            auto* mood = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "MOOD");
+            TagLib::StringList moodValue;
+            if (mood)
+                moodValue = mood->fieldList();
+            benchmark::DoNotOptimize(title.size());
+            benchmark::DoNotOptimize(moodValue.size());
+        }
+    }
+    countFiles(state, corpus().size());
+}
+
+// --- one value: the direct scan against Open + Get ---
+
+void BM_SeekOne_KW5(benchmark::State& state) {
+    std::vector<KW5WString> paths;
+    for (const auto& f : corpus())
+        paths.push_back(host(f));
+    for (auto _ : state) {
+        for (const auto& path : paths) {
+            CKW5VorletLib lib;
+            KW5WString track;
+            lib.SeekPropertyFromDesc(path, KW5_WSTR("TXXX"), KW5_WSTR("VMK_TRACK"), track);
+            benchmark::DoNotOptimize(track.data());
+        }
+    }
+    countFiles(state, paths.size());
+}
+
+void BM_OpenOne_KW5(benchmark::State& state) {
+    std::vector<KW5WString> paths;
+    for (const auto& f : corpus())
+        paths.push_back(host(f));
+    for (auto _ : state) {
+        for (const auto& path : paths) {
+            CKW5VorletLib lib;
+            lib.Open(path, KW5_OPEN_READONLY);
+            KW5WString track;
+            lib.GetPropertyFromDesc(KW5_WSTR("TXXX"), KW5_WSTR("VMK_TRACK"), track);
+            benchmark::DoNotOptimize(track.data());
+        }
+    }
+    countFiles(state, paths.size());
+}
+
+// --- writing the big files ---
+
+const char* kTitles[2] = {"Benchmark title A", "Benchmark title B"};
+
+bool writeTitleKW5(const KW5WString& path, int round) {
+    CKW5VorletLib lib;
+    if (lib.Open(path, KW5_OPEN_READWRITE) != 0)
+        return false;
+    std::vector<KW5WString> title = {host(kTitles[round & 1])};
+    LONG kind = KW5_FORMAT_STD;
+    return lib.PutString(1, 0, title, 2, 0) == 0 && lib.Close(kind) == 0;
+}
+
+// A user text big enough to outgrow any padding, added and removed in turn:
+// each write changes the tag size, so each is a remake of the whole file.
+bool toggleFillerKW5(const KW5WString& path, int round) {
+    CKW5VorletLib lib;
+    if (lib.Open(path, KW5_OPEN_READWRITE) != 0)
+        return false;
+    KW5WString filler = (round & 1) ? KW5WString() : KW5WString(8192, KW5WChar('f'));
+    LONG kind = KW5_FORMAT_STD;
+    return lib.PutPropertyFromDesc(KW5_WSTR("TXXX"), KW5_WSTR("FILLER"), filler, 0) == 0 &&
+           lib.Close(kind) == 0;
+}
+
+void BM_WriteInPlace_KW5(benchmark::State& state) {
+    KW5WString path = host(kw5bench::bigFile(static_cast<int>(state.range(0))));
+    writeTitleKW5(path, 1); // settle the tag in our layout first
+    int round = 0;
+    for (auto _ : state)
+        if (!writeTitleKW5(path, round++))
+            state.SkipWithError("write failed");
+}
+
+void BM_Remake_KW5(benchmark::State& state) {
+    KW5WString path = host(kw5bench::bigFile(static_cast<int>(state.range(0))));
+    toggleFillerKW5(path, 1);
+    int round = 0;
+    for (auto _ : state)
+        if (!toggleFillerKW5(path, round++))
+            state.SkipWithError("remake failed");
+    toggleFillerKW5(path, 1);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (state.range(0) << 20)));
+}
+
+bool saveTagLib(TagLib::MPEG::File& file) {
+    return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v3,
+                     TagLib::File::DoNotDuplicate);
+}
+
+void BM_WriteInPlace_TagLib(benchmark::State& state) {
+    std::string path = kw5bench::bigFile(static_cast<int>(state.range(0)));
+    int round = 0;
+    for (auto _ : state) {
+        TagLib::MPEG::File file(path.c_str(), false);
+        file.ID3v2Tag(true)->setTitle(kTitles[round++ & 1]);
+        if (!saveTagLib(file))
+            state.SkipWithError("save failed");
+    }
+}
+
+void BM_Remake_TagLib(benchmark::State& state) {
+    std::string path = kw5bench::bigFile(static_cast<int>(state.range(0)));
+    int round = 0;
+    for (auto _ : state) {
+        TagLib::MPEG::File file(path.c_str(), false);
+        TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+        auto* filler = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "FILLER");
+        if (filler) {
+            tag->removeFrame(filler);
+        } else {
+            auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF16);
+            frame->setDescription("FILLER");
+            frame->setText(TagLib::String(std::string(8192, 'f')));
+            tag->addFrame(frame);
+        }
+        ++round;
+        if (!saveTagLib(file))
+            state.SkipWithError("save failed");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (state.range(0) << 20)));
+}
+
+// Sizes of the big files in MiB, from KW5_BENCH_BIG ("1,100,1000").
+std::vector<int> bigSizes() {
+    const char* text = std::getenv("KW5_BENCH_BIG");
+    std::string list = text && *text ? text : "1,100,1000";
+    std::vector<int> sizes;
+    size_t pos = 0;
+    while (pos < list.size()) {
+        size_t comma = list.find(',', pos);
+        sizes.push_back(std::atoi(list.substr(pos, comma - pos).c_str()));
+        pos = comma == std::string::npos ? list.size() : comma + 1;
+    }
+    return sizes;
+}
+
+void registerAll() {
+    using benchmark::RegisterBenchmark;
+    RegisterBenchmark("read/kw5vorlet", BM_Read_KW5)->Unit(benchmark::kMillisecond)->Iterations(3);
+    RegisterBenchmark("read/taglib", BM_Read_TagLib)->Unit(benchmark::kMillisecond)->Iterations(3);
+    RegisterBenchmark("seek/kw5vorlet", BM_SeekOne_KW5)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    RegisterBenchmark("open/kw5vorlet", BM_OpenOne_KW5)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    for (int mib : bigSizes()) {
+        RegisterBenchmark("inplace/kw5vorlet", BM_WriteInPlace_KW5)
+            ->Unit(benchmark::kMicrosecond)
+            ->Arg(mib)
+            ->MinTime(0.5);
+        RegisterBenchmark("inplace/taglib", BM_WriteInPlace_TagLib)
+            ->Unit(benchmark::kMicrosecond)
+            ->Arg(mib)
+            ->MinTime(0.5);
+        int rounds = mib >= 500 ? 2 : 4;
+        RegisterBenchmark("remake/kw5vorlet", BM_Remake_KW5)
+            ->Unit(benchmark::kMillisecond)
+            ->Arg(mib)
+            ->Iterations(rounds);
+        RegisterBenchmark("remake/taglib", BM_Remake_TagLib)
+            ->Unit(benchmark::kMillisecond)
+            ->Arg(mib)
+            ->Iterations(rounds);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

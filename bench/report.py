@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Prints the comparison table from the benchmark results, with the cp floor
+of the big files and the peak memory of a remake measured here."""
+import json
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.processor() or "unknown CPU"
+
+
+def load(path):
+    with open(path) as f:
+        data = json.load(f)
+    runs = {}
+    for b in data["benchmarks"]:
+        runs[b["name"]] = b
+    return runs
+
+
+def per_file_rate(run):
+    return run.get("items_per_second", 0.0)
+
+
+def find(runs, prefix, mib=None):
+    for name, run in runs.items():
+        base = name.split("/iterations")[0].split("/min_time")[0]
+        parts = base.split("/")
+        if "/".join(parts[:2]) == prefix and (mib is None or parts[2:3] == [str(mib)]):
+            return run
+    return None
+
+
+def to_ms(run):
+    unit = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[run["time_unit"]]
+    return run["real_time"] * unit
+
+
+def cp_ms(path, rounds=3):
+    target = path + ".cp"
+    times = []
+    for _ in range(rounds):
+        start = time.perf_counter()
+        subprocess.run(["cp", "--reflink=never", path, target], check=True)
+        times.append((time.perf_counter() - start) * 1000)
+        os.remove(target)
+    return statistics.median(times)
+
+
+def main():
+    bench_dir, peak_tool, files = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    runs = load(os.path.join(bench_dir, "results.json"))
+    sizes = [int(s) for s in os.environ.get("KW5_BENCH_BIG", "1,100,1000").split(",")]
+    rows = []
+
+    ours, theirs = find(runs, "read/kw5vorlet"), find(runs, "read/taglib")
+    r_ours, r_theirs = per_file_rate(ours), per_file_rate(theirs)
+    rows.append((f"read {files} files (open + title, artist, one TXXX)", f"{r_ours:,.0f} files/s",
+                 f"{r_theirs:,.0f} files/s", f"{r_ours / r_theirs:.2f}x",
+                 ">= 2x TagLib", "met" if r_ours >= 2 * r_theirs else "NOT met"))
+    seek, open_ = find(runs, "seek/kw5vorlet"), find(runs, "open/kw5vorlet")
+    rows.append(("one value: Seek (scan) vs Open + Get", f"{per_file_rate(seek):,.0f} files/s",
+                 f"{per_file_rate(open_):,.0f} files/s (Open)",
+                 f"{per_file_rate(seek) / per_file_rate(open_):.2f}x", "", ""))
+    for mib in sizes:
+        a, b = find(runs, "inplace/kw5vorlet", mib), find(runs, "inplace/taglib", mib)
+        us_a, us_b = to_ms(a) * 1000, to_ms(b) * 1000
+        rows.append((f"in-place write, {mib} MiB file", f"{us_a:,.0f} us", f"{us_b:,.0f} us",
+                     f"{us_a / us_b:.2f}x TagLib", "< 100 us", "met" if us_a < 100 else "NOT met"))
+    for mib in sizes:
+        a, b = find(runs, "remake/kw5vorlet", mib), find(runs, "remake/taglib", mib)
+        floor = cp_ms(os.path.join(bench_dir, f"big-{mib}.mp3"))
+        ms_a, ms_b = to_ms(a), to_ms(b)
+        rows.append((f"remake (tag outgrows padding), {mib} MiB", f"{ms_a:,.1f} ms",
+                     f"{ms_b:,.1f} ms (cp {floor:,.1f} ms)", f"{ms_a / floor:.2f}x cp",
+                     "<= 1.5x cp", "met" if ms_a <= 1.5 * floor else "NOT met"))
+    biggest = max(sizes)
+    out = subprocess.run([peak_tool, os.path.join(bench_dir, f"big-{biggest}.mp3")],
+                         capture_output=True, text=True, check=True).stdout.split()
+    peak_mib = int(out[1]) / 1024
+    rows.append((f"peak memory of a remake, {biggest} MiB file", f"{peak_mib:.1f} MiB RSS", "",
+                 "", "a few MiB", "met" if peak_mib < 16 else "NOT met"))
+
+    taglib = subprocess.run(["pkg-config", "--modversion", "taglib"], capture_output=True,
+                            text=True).stdout.strip() or "?"
+    print(f"kw5vorlet vs TagLib {taglib} on {cpu_model()}, {os.cpu_count()} cores, "
+          f"{platform.system()} {platform.release()}, {time.strftime('%Y-%m-%d')}")
+    headers = ("measure", "kw5vorlet", "TagLib / floor", "ratio", "goal", "")
+    widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
+    line = "| " + " | ".join(h.ljust(w) for h, w in zip(headers, widths)) + " |"
+    print(line)
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for r in rows:
+        print("| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |")
+
+
+if __name__ == "__main__":
+    main()
