@@ -1,0 +1,135 @@
+// The reading side of KW5File.
+#include "storage/KW5File.h"
+
+#include "platform/File.h"
+#include "storage/KW5FileOpen.h"
+#include "tag/KW5Bytes.h"
+#include "tag/KW5Tag.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+const ULONG kHeaderLength = 10;
+
+bool magicAccepted(const unsigned char* header) {
+    return (header[0] == 'k' && header[1] == 'w' && header[2] == '5') ||
+           (header[0] == 'I' && header[1] == 'D' && header[2] == '3');
+}
+
+} // namespace
+
+KW5File::KW5File() {}
+
+KW5File::~KW5File() {}
+
+_KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
+    buffer_.clear();
+    ULONG size = 0;
+    _KW5_FILE_RET result = getTagSizeOnDisk(path, size);
+    if (result != KW5_FILE_RET_OK || size == 0)
+        return result;
+
+    kw5platform::File file;
+    if (!kw5storage::openWithRetry(file, path, kw5platform::OpenPurpose::ReadShareRead))
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    uint64_t fileSize = 0;
+    if (!file.size(fileSize))
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    // The header may announce up to 256 MiB; never hold more than the file
+    // has. A short file keeps the bytes that are there, and only those are
+    // parsed later.
+    ULONG wanted = static_cast<ULONG>(std::min<uint64_t>(size, fileSize));
+    try {
+        buffer_.resize(wanted);
+    } catch (const std::bad_alloc&) {
+        buffer_.clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    ULONG got = 0;
+    if (!file.seek(0) || !file.read(buffer_.data(), wanted, got)) {
+        std::vector<unsigned char>().swap(buffer_);
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    }
+    buffer_.resize(got);
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5File::setImage(const unsigned char* bytes, ULONG length) {
+    buffer_.clear();
+    if (length == 0)
+        return KW5_FILE_RET_OK;
+    if (bytes == nullptr)
+        return KW5_FILE_RET_NULL_POINTER;
+    try {
+        buffer_.assign(bytes, bytes + length);
+    } catch (const std::bad_alloc&) {
+        buffer_.clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5File::loadTag(KW5Tag& tag) const {
+    return tag.load(buffer_.empty() ? nullptr : buffer_.data(), bufferLength());
+}
+
+_KW5_FILE_RET KW5File::copyBuffer(std::vector<unsigned char>& bytes, ULONG& length) const {
+    try {
+        bytes = buffer_;
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    length = bufferLength();
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5File::getTagSizeOnDisk(const KW5WString& path, ULONG& size) {
+    size = 0;
+    if (path.empty())
+        return KW5_FILE_RET_EMPTY_PATH;
+    unsigned char header[kHeaderLength];
+    ULONG got = 0;
+    _KW5_FILE_RET result = readAt(path, header, got, kHeaderLength, 0);
+    if (result != KW5_FILE_RET_OK)
+        return kw5storage::errorMeansMissing(kw5platform::lastError()) ? KW5_FILE_RET_OK : result;
+    if (got < kHeaderLength || !magicAccepted(header))
+        return KW5_FILE_RET_OK;
+    size = kw5bytes::decodeSyncsafe(header + 6) + kHeaderLength;
+    return KW5_FILE_RET_OK;
+}
+
+bool KW5File::fileExists(const KW5WString& path) {
+    return kw5platform::findFile(path);
+}
+
+_KW5_FILE_RET KW5File::checkFileWritable(const KW5WString& path) {
+    switch (kw5platform::fileAttributes(path)) {
+    case kw5platform::Attributes::Missing:
+    case kw5platform::Attributes::Normal:
+        return KW5_FILE_RET_OK;
+    case kw5platform::Attributes::ReadOnly:
+        return KW5_FILE_RET_FILE_READ_ONLY;
+    case kw5platform::Attributes::Unreadable:
+        break;
+    }
+    return KW5_FILE_RET_FAILED;
+}
+
+_KW5_FILE_RET KW5File::readAt(const KW5WString& path, void* buffer, ULONG& got, ULONG count,
+                              uint64_t position) {
+    got = 0;
+    if (buffer == nullptr)
+        return KW5_FILE_RET_NULL_POINTER;
+    if (!fileExists(path))
+        return KW5_FILE_RET_FILE_NOT_FOUND;
+    kw5platform::File file;
+    if (!kw5storage::openWithRetry(file, path, kw5platform::OpenPurpose::ReadShareRead))
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    uint32_t n = 0;
+    if (!file.seek(position) || !file.read(buffer, count, n))
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    got = n;
+    return KW5_FILE_RET_OK;
+}

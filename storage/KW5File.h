@@ -1,0 +1,95 @@
+// Moves tags between files (or memory) and the tag model.
+//
+// Reading: the tag region of a file (its header's syncsafe size + 10 bytes
+// from offset 0) into the buffer, and from there into a KW5Tag. Writing: a
+// tag serialised in a variant's order becomes a new tag buffer (padding
+// rule of KW5TagSizing.h) and is written back, in place when the size is
+// unchanged, otherwise by remaking the file through a temporary file that
+// then replaces the target as a whole. A KW5File lives for one operation.
+#ifndef KW5_STORAGE_KW5FILE_H
+#define KW5_STORAGE_KW5FILE_H
+
+#include "facade/KW5FileRet.h"
+#include "platform/Types.h"
+#include "tag/KW5SerializedFrames.h"
+
+#include <cstdint>
+#include <vector>
+
+class KW5Tag;
+class KW5TagHeader;
+
+class KW5File {
+public:
+    KW5File();
+    virtual ~KW5File();
+    KW5File(const KW5File&) = delete;
+    KW5File& operator=(const KW5File&) = delete;
+
+    // --- reading ---
+
+    // Reads the tag region of the file into the buffer; a file without a
+    // tag leaves it empty. A file shorter than the tag its header announces
+    // gives the bytes that are there (the buffer length is what was read).
+    // openMode is not used.
+    virtual _KW5_FILE_RET read(const KW5WString& path, LONG openMode);
+    // The buffer becomes a copy of the bytes (a memory image of a tag).
+    _KW5_FILE_RET setImage(const unsigned char* bytes, ULONG length);
+    // KW5Tag::load with the buffer.
+    _KW5_FILE_RET loadTag(KW5Tag& tag) const;
+    _KW5_FILE_RET copyBuffer(std::vector<unsigned char>& bytes, ULONG& length) const;
+
+    const std::vector<unsigned char>& buffer() const { return buffer_; }
+    ULONG bufferLength() const { return static_cast<ULONG>(buffer_.size()); }
+
+    // The tag size from the file's header: syncsafe size + 10 for the magic
+    // "kw5" or "ID3", else 0. A missing file or one shorter than 10 bytes
+    // has size 0; a file that exists but cannot be opened or read is
+    // KW5_FILE_RET_FILE_ACCESS_ERROR (never mistaken for "no tag", which a
+    // later write would turn into a lost tag).
+    static _KW5_FILE_RET getTagSizeOnDisk(const KW5WString& path, ULONG& size);
+    // FindFirstFileW finds the path.
+    static bool fileExists(const KW5WString& path);
+    // OK when the file is missing or writable, FILE_READ_ONLY when it has
+    // the read-only attribute, FAILED when its attributes cannot be read.
+    static _KW5_FILE_RET checkFileWritable(const KW5WString& path);
+    // Reads count bytes at position; got < count at the end of the file.
+    static _KW5_FILE_RET readAt(const KW5WString& path, void* buffer, ULONG& got, ULONG count,
+                                uint64_t position);
+
+    // --- writing ---
+
+    // Serialise the tag in the variant's write order and write the file.
+    // The serialisation empties the tag's store.
+    _KW5_FILE_RET writeSTD(KW5Tag& tag, const KW5WString& path);
+    _KW5_FILE_RET writeGM(KW5Tag& tag, const KW5WString& path);
+    _KW5_FILE_RET writePrask(KW5Tag& tag, const KW5WString& path);
+
+    // A padded tag image (Prask order, always the fresh padding, never the
+    // reuse of a file's size) in a task-allocator block the caller frees
+    // with CoTaskMemFree.
+    _KW5_FILE_RET makeTagImage(KW5Tag& tag, unsigned char*& image, ULONG& length);
+    // An unpadded image: the tag's header with size field = frame total,
+    // then the frame buffers.
+    _KW5_FILE_RET makeBareTagImage(const KW5Tag& tag, const KW5SerializedFrames& frames,
+                                   std::vector<unsigned char>& image) const;
+
+    // The new tag for target into the buffer: header (size field set), the
+    // frames in list order, then the padding. No frames: an empty buffer
+    // (the file is rewritten without a tag).
+    _KW5_FILE_RET buildTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
+                                 const KW5WString& target);
+    // Writes the buffer as the tag of target: in place when its size equals
+    // the tag on disk, otherwise by remaking the file.
+    _KW5_FILE_RET writeBuffer(const KW5WString& target);
+
+private:
+    typedef _KW5_FILE_RET (KW5Tag::*Serializer)(KW5SerializedFrames&);
+    _KW5_FILE_RET writeWith(Serializer serialize, KW5Tag& tag, const KW5WString& path);
+    _KW5_FILE_RET writeInPlace(const KW5WString& target);
+    _KW5_FILE_RET remake(const KW5WString& temporary, const KW5WString& target, ULONG oldSize);
+
+    std::vector<unsigned char> buffer_;
+};
+
+#endif

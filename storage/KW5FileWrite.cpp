@@ -1,0 +1,270 @@
+// The writing side of KW5File: new tag buffers, tag images in memory, and
+// writing a tag back into its file.
+#include "storage/KW5File.h"
+
+#include "platform/File.h"
+#include "platform/Path.h"
+#include "platform/TaskMem.h"
+#include "storage/KW5AudioCopy.h"
+#include "storage/KW5DiskSpace.h"
+#include "storage/KW5FileOpen.h"
+#include "storage/KW5FileReplace.h"
+#include "storage/KW5TagSizing.h"
+#include "storage/KW5TempFile.h"
+#include "support/KW5Log.h"
+#include "tag/KW5Tag.h"
+#include "tag/KW5TagHeader.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The two sequences must pair up, and each buffer must hold exactly the
+// length given for it, so that assembling never reads past a buffer.
+_KW5_FILE_RET checkFrameList(const KW5SerializedFrames& frames) {
+    if (frames.buffers.size() != frames.lengths.size())
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    uint64_t sum = 0;
+    for (size_t k = 0; k < frames.buffers.size(); ++k) {
+        if (frames.buffers[k].size() != frames.lengths[k])
+            return KW5_FILE_RET_INVALID_DATA;
+        sum += frames.lengths[k];
+    }
+    return sum == frames.total ? KW5_FILE_RET_OK : KW5_FILE_RET_INVALID_DATA;
+}
+
+// header (the tag's own, or the default one when the tag holds none) with
+// its size field set, the frames in list order, then padding zero bytes.
+_KW5_FILE_RET assembleTag(const KW5TagHeader& tagHeader, const KW5SerializedFrames& frames,
+                          uint32_t padding, std::vector<unsigned char>& out) {
+    out.clear();
+    _KW5_FILE_RET result = checkFrameList(frames);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    KW5TagHeader header(tagHeader);
+    if (header.length() != KW5TagHeader::kLength) {
+        result = header.makeDefault();
+        if (result != KW5_FILE_RET_OK)
+            return result;
+    }
+    uint64_t sizeField = uint64_t(frames.total) + padding;
+    if (sizeField > kw5storage::kTagSizeLimit)
+        return KW5_FILE_RET_TAG_TOO_LARGE;
+    header.setSize(static_cast<ULONG>(sizeField));
+    try {
+        out.resize(static_cast<size_t>(KW5TagHeader::kLength + sizeField));
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    header.copyOut(out.data(), KW5TagHeader::kLength);
+    size_t at = KW5TagHeader::kLength;
+    for (const std::vector<unsigned char>& frame : frames.buffers) {
+        if (!frame.empty())
+            std::memcpy(out.data() + at, frame.data(), frame.size());
+        at += frame.size();
+    }
+    // The padding is already zero from resize.
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET tagHeaderOf(const KW5Tag& tag, KW5TagHeader& header) {
+    return tag.getHeader(header);
+}
+
+// Deletes a temporary file that is no longer wanted; a file that cannot be
+// removed turns the result into FAILED.
+_KW5_FILE_RET discardTemporary(const KW5WString& temporary, _KW5_FILE_RET result) {
+    if (KW5File::fileExists(temporary) && !kw5platform::deleteFile(temporary))
+        return KW5_FILE_RET_FAILED;
+    return result;
+}
+
+} // namespace
+
+_KW5_FILE_RET KW5File::writeSTD(KW5Tag& tag, const KW5WString& path) {
+    return writeWith(&KW5Tag::serializeFramesSTD, tag, path);
+}
+
+_KW5_FILE_RET KW5File::writeGM(KW5Tag& tag, const KW5WString& path) {
+    return writeWith(&KW5Tag::serializeFramesGM, tag, path);
+}
+
+_KW5_FILE_RET KW5File::writePrask(KW5Tag& tag, const KW5WString& path) {
+    return writeWith(&KW5Tag::serializeFramesPrask, tag, path);
+}
+
+_KW5_FILE_RET KW5File::writeWith(Serializer serialize, KW5Tag& tag, const KW5WString& path) {
+    buffer_.clear();
+    KW5SerializedFrames frames;
+    _KW5_FILE_RET result = (tag.*serialize)(frames);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    if (kw5storage::tagTooLarge(frames.total)) {
+        KW5Tag::releaseFrameBuffers(frames);
+        return KW5_FILE_RET_TAG_TOO_LARGE;
+    }
+    if (path.empty()) {
+        KW5Tag::releaseFrameBuffers(frames);
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    }
+    KW5TagHeader header;
+    result = tagHeaderOf(tag, header);
+    if (result == KW5_FILE_RET_OK)
+        result = buildTagBuffer(header, frames, path);
+    KW5Tag::releaseFrameBuffers(frames);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    return writeBuffer(path);
+}
+
+_KW5_FILE_RET KW5File::makeTagImage(KW5Tag& tag, unsigned char*& image, ULONG& length) {
+    buffer_.clear();
+    KW5SerializedFrames frames;
+    _KW5_FILE_RET result = tag.serializeFramesPrask(frames);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    if (kw5storage::tagTooLarge(frames.total)) {
+        KW5Tag::releaseFrameBuffers(frames);
+        return KW5_FILE_RET_TAG_TOO_LARGE;
+    }
+    uint32_t tagSize = 0;
+    uint32_t padding = 0;
+    kw5storage::freshTagSize(frames.total, tagSize, padding);
+    KW5TagHeader header;
+    std::vector<unsigned char> bytes;
+    result = tagHeaderOf(tag, header);
+    if (result == KW5_FILE_RET_OK)
+        result = assembleTag(header, frames, padding, bytes);
+    KW5Tag::releaseFrameBuffers(frames);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    void* block = kw5platform::taskMemAlloc(bytes.size());
+    if (block == nullptr)
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    std::memcpy(block, bytes.data(), bytes.size());
+    image = static_cast<unsigned char*>(block);
+    length = static_cast<ULONG>(bytes.size());
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5File::makeBareTagImage(const KW5Tag& tag, const KW5SerializedFrames& frames,
+                                        std::vector<unsigned char>& image) const {
+    KW5TagHeader header;
+    _KW5_FILE_RET result = tagHeaderOf(tag, header);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    std::vector<unsigned char> bytes;
+    result = assembleTag(header, frames, 0, bytes);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    image.swap(bytes);
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5File::buildTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
+                                      const KW5WString& target) {
+    buffer_.clear();
+    if (kw5storage::tagTooLarge(frames.total))
+        return KW5_FILE_RET_TAG_TOO_LARGE;
+    ULONG oldSize = 0;
+    _KW5_FILE_RET result = getTagSizeOnDisk(target, oldSize);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    uint32_t tagSize = 0;
+    uint32_t padding = 0;
+    kw5storage::newTagSize(oldSize, frames.total, tagSize, padding);
+    if (tagSize == 0)
+        return checkFrameList(frames);
+    return assembleTag(header, frames, padding, buffer_);
+}
+
+_KW5_FILE_RET KW5File::writeBuffer(const KW5WString& path) {
+    if (path.empty())
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    // Through a link the file it points to is rewritten, not the link.
+    KW5WString target;
+    if (!kw5platform::resolveLinks(path, target))
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    KW5WString temporary;
+    _KW5_FILE_RET result = kw5storage::makeTemporaryPath(target, temporary);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+
+    ULONG oldSize = 0;
+    result = getTagSizeOnDisk(target, oldSize);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    if (bufferLength() != 0 && bufferLength() == oldSize)
+        return writeInPlace(target);
+    return remake(temporary, target, oldSize);
+}
+
+_KW5_FILE_RET KW5File::writeInPlace(const KW5WString& target) {
+    _KW5_FILE_RET result = KW5_FILE_RET_OK;
+    kw5platform::File file;
+    uint32_t written = 0;
+    if (!kw5storage::openWithRetry(file, target, kw5platform::OpenPurpose::WriteExclusive) ||
+        !file.seek(0))
+        result = KW5_FILE_RET_FILE_ACCESS_ERROR;
+    else if (!file.write(buffer_.data(), bufferLength(), written) || written != bufferLength() ||
+             !file.flush())
+        result = KW5_FILE_RET_FILE_WRITE_ERROR;
+    if (result != KW5_FILE_RET_OK) {
+        writeLog("writeFile(overwrite) writeFileAdd Failed %d path = %S",
+                 static_cast<int>(kw5platform::lastError()), target.c_str());
+    }
+    return result;
+}
+
+_KW5_FILE_RET KW5File::remake(const KW5WString& temporaryPath, const KW5WString& target,
+                              ULONG oldSize) {
+    ULONG newSize = bufferLength();
+    _KW5_FILE_RET result = kw5storage::checkFreeTempSpace(target, temporaryPath, oldSize, newSize);
+    if (result != KW5_FILE_RET_OK) {
+        writeLog("writeFile(remake) Source: checkFreeTempSpace failed path = %S", target.c_str());
+        return result;
+    }
+
+    // The temporary copy: created exclusively, never through a planted
+    // link; when the name is taken another one is drawn.
+    KW5WString temporary = temporaryPath;
+    kw5platform::File file;
+    if (!kw5storage::createExclusiveFile(file, temporary))
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    uint32_t written = 0;
+    if (!file.seek(0))
+        result = KW5_FILE_RET_FILE_ACCESS_ERROR;
+    else if (newSize != 0 && (!file.write(buffer_.data(), newSize, written) || written != newSize))
+        result = KW5_FILE_RET_FILE_WRITE_ERROR;
+    if (result == KW5_FILE_RET_OK) {
+        result = kw5storage::copyAudio(target, oldSize, file, newSize);
+        // Only a target that is really not there has no audio to copy; a
+        // target that merely cannot be seen must not lose its audio.
+        if (result == KW5_FILE_RET_FILE_NOT_FOUND &&
+            kw5storage::errorMeansMissing(kw5platform::lastError()))
+            result = KW5_FILE_RET_OK;
+    }
+    if (result == KW5_FILE_RET_OK && !file.flush())
+        result = KW5_FILE_RET_FILE_WRITE_ERROR;
+    file.close();
+    if (result != KW5_FILE_RET_OK)
+        return discardTemporary(temporary, result);
+
+    result = kw5storage::checkFreeDestSpace(temporary, target);
+    if (result != KW5_FILE_RET_OK) {
+        writeLog("writeFile(remake)Dest: checkFreeTempSpace failed path = %S", target.c_str());
+        discardTemporary(temporary, result);
+        return result;
+    }
+    if (!kw5storage::replaceTarget(temporary, target)) {
+        writeLog("writeFile(remake) CopyFile Failed %d",
+                 static_cast<int>(kw5platform::lastError()));
+        discardTemporary(temporary, KW5_FILE_RET_FAILED);
+        return KW5_FILE_RET_FAILED;
+    }
+    // A rename has consumed the temporary file; after a copy it remains.
+    discardTemporary(temporary, KW5_FILE_RET_OK);
+    return KW5_FILE_RET_OK;
+}
