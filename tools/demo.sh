@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The main job on a fresh Debian machine: install what the build needs,
+# build the library and kw5tag, make a sample file and work on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if command -v apt-get >/dev/null; then
+    SUDO=""
+    [ "$(id -u)" = 0 ] || SUDO=sudo
+    $SUDO apt-get update -qq
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        cmake make g++ googletest libgtest-dev >/dev/null
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2 --target kw5tag
+KW5TAG=build/tools/kw5tag
+SAMPLE=build/sample.kw5
+run() { printf '\n$ %s\n' "$*"; "$@"; }
+run $KW5TAG sample "$SAMPLE" --force
+run $KW5TAG show "$SAMPLE"
+run $KW5TAG set "$SAMPLE" TIT2 "Evening in Kyoto" --variant gm
+run $KW5TAG get "$SAMPLE" TIT2
+run $KW5TAG check "$SAMPLE" --variant gm
+run $KW5TAG check "$SAMPLE" --variant std || true
+run $KW5TAG convert "$SAMPLE" --variant prask
+run $KW5TAG show "$SAMPLE"
