@@ -1,9 +1,9 @@
 // Text values by (frame index, description index): GetString, PutString,
 // GetFrameFlag and the helpers the other access methods share.
 //
-// Changes are made on a copy of the tag that replaces the object's tag only
-// when every step succeeded, so a refused or failed Put or delete leaves the
-// tag exactly as it was.
+// A refused or failed Put or delete leaves the tag exactly as it was: a
+// deletion refuses before it removes anything, and PutString works on a copy
+// of the tag that replaces the object's tag only when every frame is in.
 #include "kw5/CKW5VorletLib.h"
 
 #include "facade/KW5ErrorReturnHRESULT.h"
@@ -46,10 +46,36 @@ HRESULT collectSeries(const KW5Tag& tag, const std::string& frameId, const std::
     }
 }
 
+// Tests every member of a numbered series before any is removed: a member
+// that carries the read-only flag (open mode other than 3) refuses the
+// whole series, so a refusal never leaves the series half deleted.
+HRESULT checkSeriesRemovable(const KW5Tag& tag, const std::string& frameId, const std::string& desc,
+                             const LONG& openMode) {
+    for (LONG ordinal = 1;; ++ordinal) {
+        std::string numbered;
+        HRESULT hr = makeNumberedDesc(desc, ordinal, numbered);
+        if (hr != kw5::kS_OK)
+            return hr;
+        KW5FrameList members;
+        _KW5_FILE_RET ret = tag.findFramesById(frameId, numbered, members);
+        if (ret == KW5_FILE_RET_NOT_FOUND)
+            return kw5::kS_OK;
+        if (ret != KW5_FILE_RET_OK)
+            return KW5ErrorReturnHRESULT(ret);
+        if (openMode == KW5_OPEN_READWRITE_ALL)
+            continue;
+        for (const KW5Frame& member : members) {
+            ret = member.readOnlyState();
+            if (ret != KW5_FILE_RET_WRITABLE)
+                return KW5ErrorReturnHRESULT(ret);
+        }
+    }
+}
+
 // Removes the frame(s) that (frameId, desc) names from tag, the whole series
 // for a numbered description. removed tells whether a frame went. Not found
-// is no failure. A refusal part way through a series leaves tag changed: the
-// callers work on a copy.
+// is no failure. A refusal removes nothing: the store refuses a single key
+// as a whole, and a series is tested member by member first.
 HRESULT removeFromTag(KW5Tag& tag, const std::string& frameId, const std::string& desc,
                       const LONG& descIndex, const LONG& openMode, bool& removed) {
     if (!isNumberedDesc(descIndex)) {
@@ -60,9 +86,12 @@ HRESULT removeFromTag(KW5Tag& tag, const std::string& frameId, const std::string
             return kw5::kS_OK;
         return KW5ErrorReturnHRESULT(ret);
     }
+    HRESULT hr = checkSeriesRemovable(tag, frameId, desc, openMode);
+    if (hr != kw5::kS_OK)
+        return hr;
     for (LONG ordinal = 1;; ++ordinal) {
         std::string numbered;
-        HRESULT hr = makeNumberedDesc(desc, ordinal, numbered);
+        hr = makeNumberedDesc(desc, ordinal, numbered);
         if (hr != kw5::kS_OK)
             return hr;
         _KW5_FILE_RET ret = tag.removeFramesById(frameId, numbered, openMode);
@@ -158,6 +187,10 @@ LONG CKW5VorletLib::checkFieldDataSize(const std::string& /*frameId*/, KW5WStrin
 LONG CKW5VorletLib::makeStringFrame(const std::string& frameId, const unsigned char& encoding,
                                     const std::string& desc, const KW5WString& value,
                                     const unsigned short& flags, KW5Frame& frame) {
+    // Only text and URL frames have a text body. Any other id would get an
+    // empty body that silently replaces the frame's data.
+    if (frameId.empty() || (frameId[0] != 'T' && frameId[0] != 'W'))
+        return KW5ErrorReturnHRESULT(KW5_FILE_RET_INVALID_PARAMETER);
     KW5FieldInfo record;
     record.setFrameId(frameId);
     record.setDescription(desc);
@@ -209,16 +242,11 @@ LONG CKW5VorletLib::deleteFrame(const std::string& frameId, const std::string& d
         return KW5ErrorReturnHRESULT(KW5_FILE_RET_READ_ONLY);
     if (isSeriesWithoutKey(frameId, descIndex))
         return kw5::kE_INVALIDARG;
-    std::unique_ptr<KW5Tag> work(new KW5Tag(*tag));
     bool removed = false;
-    HRESULT hr = removeFromTag(*work, frameId, desc, descIndex, openMode, removed);
-    if (hr != kw5::kS_OK)
-        return hr;
-    if (removed) {
-        tag.swap(work);
+    HRESULT hr = removeFromTag(*tag, frameId, desc, descIndex, openMode, removed);
+    if (removed)
         modified = 1;
-    }
-    return kw5::kS_OK;
+    return hr;
 }
 
 LONG CKW5VorletLib::deleteFrame(const std::string& frameId, const std::string& desc,
@@ -230,14 +258,8 @@ LONG CKW5VorletLib::deleteFrame(const std::string& frameId, const std::string& d
     }
     if (isSeriesWithoutKey(frameId, descIndex))
         return kw5::kE_INVALIDARG;
-    std::unique_ptr<KW5Tag> work(new KW5Tag(tag));
     bool removed = false;
-    HRESULT hr = removeFromTag(*work, frameId, desc, descIndex, openMode, removed);
-    if (hr != kw5::kS_OK)
-        return hr;
-    if (removed)
-        tag = *work;
-    return kw5::kS_OK;
+    return removeFromTag(tag, frameId, desc, descIndex, openMode, removed);
 }
 
 LONG CKW5VorletLib::GetString(LONG frameIndex, LONG descIndex, std::vector<KW5WString>& values) {
