@@ -201,6 +201,52 @@ TEST_F(KW5FileWrite, ALockedTargetIsLeftAlone) {
     expectNoLeftovers(dir_.path());
 }
 
+TEST_F(KW5FileWrite, AnInPlaceWriteThatCannotOpenIsLogged) {
+    fs::path target = dir_.file("song.kw5");
+    Bytes old = join(tagOfSize(4096, frameOf(2000)), audioBytes(1000));
+    kw5test::writeFile(target, old);
+    // Another reader shares reading only: the tag size can be read, the
+    // exclusive write cannot open.
+    kw5platform::File reader;
+    ASSERT_TRUE(reader.open(hostPath(target), kw5platform::OpenPurpose::ReadShareRead));
+    storagetest::LogCapture log;
+    EXPECT_EQ(write(target, {frameOf(3000)}), KW5_FILE_RET_FILE_ACCESS_ERROR);
+    EXPECT_TRUE(
+        log.contains("writeFile(overwrite) writeFileAdd Failed 32 path = " + target.string()))
+        << log.text();
+    reader.close();
+    EXPECT_EQ(kw5test::readFile(target), old);
+}
+
+TEST_F(KW5FileWrite, ARemakeThatCannotMeasureTheTargetIsLogged) {
+    fs::path target = dir_.file("song.kw5");
+    Bytes old = join(tagOfSize(3072, frameOf(100)), audioBytes(1000));
+    kw5test::writeFile(target, old);
+    kw5platform::File reader;
+    ASSERT_TRUE(reader.open(hostPath(target), kw5platform::OpenPurpose::ReadShareRead));
+    storagetest::LogCapture log;
+    EXPECT_EQ(write(target, {frameOf(4000)}), KW5_FILE_RET_FILE_ACCESS_ERROR);
+    std::string text = log.text();
+    EXPECT_NE(text.find("util get li failed: path = " + target.string() + " ffffffff"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("get li failed"), std::string::npos);
+    EXPECT_NE(
+        text.find("writeFile(remake) Source: checkFreeTempSpace failed path = " + target.string()),
+        std::string::npos);
+    reader.close();
+    EXPECT_EQ(kw5test::readFile(target), old);
+    expectNoLeftovers(dir_.path());
+}
+
+TEST_F(KW5FileWrite, AFolderIsNoTarget) {
+    fs::path target = dir_.file("folder.kw5");
+    fs::create_directories(target);
+    EXPECT_EQ(write(target, {frameOf(4000)}), KW5_FILE_RET_FILE_ACCESS_ERROR);
+    EXPECT_TRUE(fs::is_directory(target));
+    expectNoLeftovers(dir_.path());
+}
+
 TEST_F(KW5FileWrite, AMissingTemporaryFolderFailsWithoutTouchingTheTarget) {
     storagetest::ScopedEnv env("TMPDIR", dir_.file("nofolder").string());
     fs::path target = dir_.file("song.kw5");
