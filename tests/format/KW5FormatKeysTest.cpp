@@ -75,7 +75,8 @@ TEST(FormatFactory, KindsMakeTheirVariants) {
 }
 
 TEST(FormatFactory, UnknownKindsMakeNothing) {
-    for (LONG kind : {-1, 4, 100, static_cast<LONG>(0x80000000u)}) {
+    const LONG kinds[] = {-1, 4, 100, static_cast<LONG>(0x80000000u)};
+    for (LONG kind : kinds) {
         KW5FormatSTD placeholder;
         KW5Format* raw = &placeholder;
         EXPECT_EQ(KW5_FILE_RET_INVALID_DATA, createFormat(kind, raw)) << kind;
