@@ -26,7 +26,7 @@ protected:
     void SetUp() override { storagetest::bindSharedLog(); }
 
     // The folder as the log names it (the split keeps its separator).
-    static std::string folderText(const fs::path& folder) { return folder.string() + "/"; }
+    static std::string folderText(const fs::path& folder) { return (folder / "").string(); }
 };
 
 uint64_t needed(uint64_t fileSize, uint32_t oldTag, uint32_t newTag) {
@@ -153,11 +153,13 @@ TEST_F(DiskSpace, DriveInfoRefusesLongPaths) {
     LogCapture log;
     EXPECT_EQ(VmkShared::GetDriveInfo(hostString("/" + std::string(260, 'a')), full), -1);
     EXPECT_TRUE(log.contains("invalid input file path: too long path")) << log.text();
+#ifndef _WIN32
     // 260 characters are accepted as input, but the full path must leave
     // room for the terminator.
     EXPECT_EQ(VmkShared::GetDriveInfo(hostString("/" + std::string(259, 'a')), full), -1);
     EXPECT_EQ(VmkShared::GetDriveInfo(hostString("/" + std::string(258, 'a')), full), 0);
     EXPECT_EQ(full.size(), 259u);
+#endif
 }
 
 TEST_F(DiskSpace, DriveInfoLogsAFailedResolution) {
