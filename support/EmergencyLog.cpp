@@ -5,6 +5,7 @@
 #include "platform/HostPrintf.h"
 #include "platform/NamedMutex.h"
 #include "platform/Path.h"
+#include "platform/PathSpec.h"
 #include "platform/Process.h"
 #include "platform/UserFolders.h"
 
@@ -28,6 +29,20 @@ const size_t kLineBufferSize = 2048;
 // another thread is still writing.
 std::mutex cachedPathMutex;
 KW5WString cachedPath;
+KW5WString desktopOverride;
+std::string mutexNameOverride;
+
+bool findDesktop(KW5WString& folder) {
+    if (desktopOverride.empty())
+        return kw5platform::desktopFolder(folder);
+    folder = desktopOverride;
+    return kw5platform::createFolders(folder);
+}
+
+std::string mutexName() {
+    std::lock_guard<std::mutex> lock(cachedPathMutex);
+    return mutexNameOverride.empty() ? std::string(kMutexName) : mutexNameOverride;
+}
 
 void cutToBuffer(std::string& text) {
     if (text.size() > kLineBufferSize - 1)
@@ -40,7 +55,7 @@ KW5WString emergencyLogPath() {
     std::lock_guard<std::mutex> lock(cachedPathMutex);
     if (cachedPath.empty()) {
         KW5WString desktop;
-        if (!kw5platform::desktopFolder(desktop))
+        if (!findDesktop(desktop))
             return KW5WString();
         KW5WString path = desktop + kw5platform::pathSeparator() + kFileName;
         if (path.size() > kMaxPathLength)
@@ -50,9 +65,11 @@ KW5WString emergencyLogPath() {
     return cachedPath;
 }
 
-void resetEmergencyLogPathForTesting() {
+void resetEmergencyLogForTesting(const KW5WString& desktopFolder, const std::string& mutexName) {
     std::lock_guard<std::mutex> lock(cachedPathMutex);
     cachedPath.clear();
+    desktopOverride = desktopFolder;
+    mutexNameOverride = mutexName;
 }
 
 void writeEmergencyLog(const char* format, ...) {
@@ -66,7 +83,7 @@ void writeEmergencyLog(const char* format, ...) {
     std::string commandLine = kw5platform::commandLine();
 
     kw5platform::NamedMutex mutex;
-    if (!mutex.open(kMutexName))
+    if (!mutex.open(mutexName()))
         return;
     kw5platform::NamedMutex::Wait waited = mutex.wait(kMutexWaitMilliseconds);
     if (waited != kw5platform::NamedMutex::Wait::Acquired &&

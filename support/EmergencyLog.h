@@ -6,6 +6,8 @@
 
 #include "kw5/Types.h"
 
+#include <string>
+
 // Narrow printf-style format; %S takes a host (UTF-16) string.
 void writeEmergencyLog(const char* format, ...);
 
@@ -14,7 +16,11 @@ void writeEmergencyLog(const char* format, ...);
 KW5WString emergencyLogPath();
 
 // Tests only: forgets the cached file path, so the next line looks for the
-// desktop folder again.
-void resetEmergencyLogPathForTesting();
+// desktop folder again. A non-empty desktopFolder then stands in for the
+// user's desktop (created when missing, like it), and a non-empty mutexName
+// for the mutex's name, so that a test keeps its lines and its lock to
+// itself.
+void resetEmergencyLogForTesting(const KW5WString& desktopFolder = KW5WString(),
+                                 const std::string& mutexName = std::string());
 
 #endif

@@ -55,16 +55,15 @@ class VmkUtilsBindingTest : public ::testing::Test {
 protected:
     VmkUtilsBindingTest()
         : registry_("KW5_REGISTRY_ROOT", pathText(dir_.path() / "registry")),
-          desktop_("XDG_DESKTOP_DIR", pathText(dir_.path() / "desktop")),
           log_("VMKUTILS_LOG", pathText(dir_.path() / "vmkutils.log")) {
         fs::create_directories(dir_.path() / "registry");
-        resetEmergencyLogPathForTesting();
+        resetEmergencyLogForTesting(hostPath(dir_.path() / "desktop"));
         resetVmkUtilsBindingForTesting();
     }
 
     ~VmkUtilsBindingTest() override {
         resetVmkUtilsBindingForTesting();
-        resetEmergencyLogPathForTesting();
+        resetEmergencyLogForTesting();
     }
 
     void setRepository(const std::string& value) {
@@ -96,7 +95,6 @@ protected:
 
     TempDir dir_;
     ScopedVariable registry_;
-    ScopedVariable desktop_;
     ScopedVariable log_;
 };
 
