@@ -47,7 +47,7 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
         buffer_.clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    ULONG got = 0;
+    uint32_t got = 0;
     if (!file.seek(0) || !file.read(buffer_.data(), wanted, got)) {
         std::vector<unsigned char>().swap(buffer_);
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
