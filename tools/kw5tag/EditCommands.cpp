@@ -66,7 +66,7 @@ int runGet(const std::vector<std::string>& argv) {
         requireOk(hr, "cannot read '" + name.text + "'");
         std::printf("%s, %u bytes (use get-object to save it)\n",
                     value.mimeType.empty() ? "binary" : toUtf8(value.mimeType).c_str(),
-                    value.dataSize);
+                    static_cast<unsigned>(value.dataSize));
         CoTaskMemFree(value.data);
         return kExitOk;
     }

@@ -48,7 +48,7 @@ int runGetObject(const std::vector<std::string>& argv) {
     TaskBlock block;
     block.data = value.data;
     writeWholeFile(args.value("--output"), value.data, value.dataSize);
-    std::printf("wrote %u bytes (%s) to %s\n", value.dataSize,
+    std::printf("wrote %u bytes (%s) to %s\n", static_cast<unsigned>(value.dataSize),
                 value.mimeType.empty() ? "no MIME type" : toUtf8(value.mimeType).c_str(),
                 args.value("--output").c_str());
     return kExitOk;
