@@ -6,7 +6,7 @@ namespace kw5platform {
 
 LocalTime localTimeNow() {
     SYSTEMTIME now;
-    ::GetLocalTime(&now);
+    GetLocalTime(&now);
     LocalTime t;
     t.year = now.wYear;
     t.month = now.wMonth;

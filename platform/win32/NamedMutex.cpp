@@ -1,5 +1,3 @@
-// A named Windows mutex. A holder that dies leaves it abandoned: the next
-// waiter gets it with WAIT_ABANDONED.
 #include "platform/NamedMutex.h"
 
 #include <windows.h>
@@ -14,16 +12,14 @@ NamedMutex::~NamedMutex() {
 
 bool NamedMutex::open(const std::string& name) {
     close();
-    if (name.empty())
-        return false;
-    handle_ = ::CreateMutexA(nullptr, FALSE, name.c_str());
+    handle_ = CreateMutexA(nullptr, FALSE, name.c_str());
     return handle_ != nullptr;
 }
 
 NamedMutex::Wait NamedMutex::wait(unsigned int milliseconds) {
     if (!handle_)
         return Wait::Failed;
-    switch (::WaitForSingleObject(static_cast<HANDLE>(handle_), milliseconds)) {
+    switch (WaitForSingleObject(handle_, milliseconds)) {
     case WAIT_OBJECT_0:
         owned_ = true;
         return Wait::Acquired;
@@ -39,14 +35,14 @@ NamedMutex::Wait NamedMutex::wait(unsigned int milliseconds) {
 
 void NamedMutex::release() {
     if (handle_ && owned_)
-        ::ReleaseMutex(static_cast<HANDLE>(handle_));
+        ReleaseMutex(handle_);
     owned_ = false;
 }
 
 void NamedMutex::close() {
     release();
     if (handle_)
-        ::CloseHandle(static_cast<HANDLE>(handle_));
+        CloseHandle(handle_);
     handle_ = nullptr;
 }
 

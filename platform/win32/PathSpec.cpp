@@ -1,8 +1,8 @@
 #include "platform/PathSpec.h"
 
-#include <windows.h>
-
+#include <shlobj.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <vector>
 
@@ -10,51 +10,41 @@ namespace kw5platform {
 
 namespace {
 
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-bool isFolder(const KW5WString& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+// The shell's path functions work in place on MAX_PATH buffers.
+std::vector<wchar_t> pathBuffer(const KW5WString& path) {
+    std::vector<wchar_t> buffer(path.begin(), path.end());
+    buffer.resize(path.size() + 1 > MAX_PATH ? path.size() + 1 : MAX_PATH, L'\0');
+    return buffer;
 }
 
 } // namespace
 
 bool fileExists(const KW5WString& path) {
-    return !path.empty() && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool createFolders(const KW5WString& path) {
     if (path.empty())
         return false;
-    // Each prefix ending before a separator, then the whole path. Prefixes
-    // that are roots ("C:", "\\server\share") cannot be created and need
-    // not be: their failures are passed over, the final test decides.
-    for (size_t end = 1; end < path.size(); ++end) {
-        if (isSeparator(path[end]) && !isSeparator(path[end - 1]))
-            ::CreateDirectoryW(path.substr(0, end).c_str(), nullptr);
-    }
-    ::CreateDirectoryW(path.c_str(), nullptr);
-    return isFolder(path);
+    int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    if (result != ERROR_SUCCESS && result != ERROR_ALREADY_EXISTS && result != ERROR_FILE_EXISTS)
+        return false;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void removeFileSpec(KW5WString& path) {
-    std::vector<wchar_t> buffer(path.begin(), path.end());
-    buffer.push_back(L'\0');
-    ::PathRemoveFileSpecW(buffer.data());
-    path.assign(buffer.data());
+    std::vector<wchar_t> buffer = pathBuffer(path);
+    PathRemoveFileSpecW(buffer.data());
+    path = buffer.data();
 }
 
 void removeTrailingBackslash(KW5WString& path) {
-    std::vector<wchar_t> buffer(path.begin(), path.end());
-    buffer.push_back(L'\0');
-    ::PathRemoveBackslashW(buffer.data());
-    path.assign(buffer.data());
+    std::vector<wchar_t> buffer = pathBuffer(path);
+    PathRemoveBackslashW(buffer.data());
+    path = buffer.data();
 }
 
-void toNativeSeparators(KW5WString&) {
-    // Backslashes are Windows's own.
-}
+void toNativeSeparators(KW5WString&) {}
 
 } // namespace kw5platform

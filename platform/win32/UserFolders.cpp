@@ -1,16 +1,15 @@
 #include "platform/UserFolders.h"
 
-#include <windows.h>
-
 #include <shlobj.h>
+#include <windows.h>
 
 namespace kw5platform {
 
 namespace {
 
-bool specialFolder(int csidl, KW5WString& path) {
-    wchar_t buffer[MAX_PATH + 1] = {0};
-    if (!::SHGetSpecialFolderPathW(nullptr, buffer, csidl, TRUE))
+bool specialFolder(int id, KW5WString& path) {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, buffer, id, TRUE))
         return false;
     path = buffer;
     return !path.empty();
