@@ -150,13 +150,6 @@ bool isUndefinedIn1252(unsigned char byte) {
     return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
 }
 
-bool isHighSurrogate(KW5WChar unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool isLowSurrogate(KW5WChar unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 // Runs iconv over the whole input. At every input position iconv refuses,
 // skip(position) says how many input bytes to drop and replace() appends the
 // stand-in to the output. Returns false only on an unexpected iconv error.
@@ -259,20 +252,11 @@ bool convertToNarrow(const KW5WString& wide, std::string& narrow) {
     std::vector<char> output;
     bool done = runIconv(
         descriptor, reinterpret_cast<const char*>(wide.data()), length * sizeof(KW5WChar), output,
-        [](const unsigned char* at, size_t left) {
-            // One character: a surrogate pair or a single unit. A unit cut
-            // in half can only be the end of the input.
-            if (left < sizeof(KW5WChar))
-                return left;
-            KW5WChar unit;
-            std::memcpy(&unit, at, sizeof unit);
-            if (isHighSurrogate(unit) && left >= 2 * sizeof(KW5WChar)) {
-                KW5WChar next;
-                std::memcpy(&next, at + sizeof unit, sizeof next);
-                if (isLowSurrogate(next))
-                    return 2 * sizeof(KW5WChar);
-            }
-            return sizeof(KW5WChar);
+        [](const unsigned char*, size_t left) {
+            // Windows replaces unit by unit: an unmappable surrogate pair
+            // becomes two default characters. A unit cut in half can only
+            // be the end of the input.
+            return left < sizeof(KW5WChar) ? left : sizeof(KW5WChar);
         },
         [&replacement](const unsigned char*, std::vector<char>& out) {
             out.insert(out.end(), replacement.begin(), replacement.end());

@@ -80,9 +80,9 @@ TEST_F(CodePage, UnmappableCharactersBecomeQuestionMarks) {
     std::string narrow;
     ASSERT_TRUE(convertToNarrow(KW5_WSTR("a\u65E5b\u0416c"), narrow));
     EXPECT_EQ(narrow, "a?b?c");
-    // A character outside the BMP is one character, one '?'.
+    // As on Windows, each unit of a surrogate pair stands for itself.
     ASSERT_TRUE(convertToNarrow(KW5_WSTR("x\U0001F600y"), narrow));
-    EXPECT_EQ(narrow, "x?y");
+    EXPECT_EQ(narrow, "x??y");
     // Broken surrogates are replaced too, not refused.
     KW5WString broken = KW5_WSTR("p");
     broken += KW5WChar(0xD800);
@@ -115,9 +115,24 @@ TEST_F(CodePage, JapaneseRoundTripsThrough932) {
 TEST_F(CodePage, Invalid932SequencesAreReplaced) {
     ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(932));
     KW5WString wide;
-    // A lead byte cut off by the end of the text.
+    // A lead byte cut off by the end of the text becomes one replacement
+    // unit (the platform's own: U+FFFD here, U+30FB on Windows).
     ASSERT_TRUE(convertToWide(narrowOf("41 93"), wide));
-    EXPECT_EQ(wide, KW5_WSTR("A\uFFFD"));
+    ASSERT_EQ(wide.size(), 2u);
+    EXPECT_EQ(wide[0], KW5WChar('A'));
+#ifndef _WIN32
+    EXPECT_EQ(wide[1], KW5WChar(0xFFFD));
+#endif
+    std::string narrow;
+    ASSERT_TRUE(convertToNarrow(KW5_WSTR("\u0E01x"), narrow));
+    EXPECT_EQ(narrow, "?x");
+}
+
+#ifndef _WIN32
+// Windows substitutes best-fit characters here (e for U+00E9) and cannot
+// make UTF-8 a thread's ANSI code page; these are the POSIX answers.
+TEST_F(CodePage, NoBestFitOnPosix) {
+    ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(932));
     std::string narrow;
     ASSERT_TRUE(convertToNarrow(KW5_WSTR("\u00E9x"), narrow));
     EXPECT_EQ(narrow, "?x");
@@ -128,10 +143,14 @@ TEST_F(CodePage, Utf8CodePage) {
     std::string narrow;
     ASSERT_TRUE(convertToNarrow(KW5_WSTR("\u00E9\u65E5"), narrow));
     EXPECT_EQ(hexOf(narrow), "C3 A9 E6 97 A5");
+    KW5WString lone(1, KW5WChar(0xD800));
+    ASSERT_TRUE(convertToNarrow(lone + KW5_WSTR("a"), narrow));
+    EXPECT_EQ(hexOf(narrow), "EF BF BD 61");
     KW5WString wide;
     ASSERT_TRUE(convertToWide(narrowOf("61 FF 62"), wide));
     EXPECT_EQ(wide, KW5_WSTR("a\uFFFDb"));
 }
+#endif
 
 TEST_F(CodePage, UnknownCodePagesAreRefused) {
     EXPECT_FALSE(kw5platform::setThreadAnsiCodePage(12345));
