@@ -1,10 +1,10 @@
 // A writer killed at any moment leaves the target either as it was or as
 // it was meant to become, with all of its audio.
 //
-// POSIX only: the writer runs in a forked child that is sent SIGKILL. This
-// is the one storage test that needs process control of its own.
-#ifndef _WIN32
-
+// The writer is this test program run again as a child process (the test
+// KillDuringWriteChild), killed at random moments as a crash would.
+#include "platform/ChildProcess.h"
+#include "platform/Process.h"
 #include "storage/KW5File.h"
 #include "tag/KW5TagHeader.h"
 #include "tests/common/TempDir.h"
@@ -13,13 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <thread>
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using kw5test::hostPath;
 using kw5test::TempDir;
@@ -35,7 +32,12 @@ namespace {
 const uint32_t kSmallFrames = 500;
 const uint32_t kLargeFrames = 4000;
 
-[[noreturn]] void rewriteForever(const fs::path& target) {
+// Tell the child what to rewrite and where to say it has started.
+const char* const kTargetVariable = "KW5_STORAGE_KILL_TARGET";
+const char* const kReadyVariable = "KW5_STORAGE_KILL_READY";
+
+[[noreturn]] void rewriteForever(const fs::path& target, const fs::path& ready) {
+    kw5test::writeFile(ready, Bytes{1});
     KW5TagHeader header;
     header.makeDefault();
     for (;;) {
@@ -58,19 +60,25 @@ void killRepeatedly(const fs::path& target, const fs::path& temporaryFolder, int
     Bytes largeFile = join(storagetest::tagOfSize(6144, frameOf(kLargeFrames)), audio);
     ASSERT_EQ(kw5test::readFile(target), smallFile);
 
+    fs::path ready = temporaryFolder.parent_path() / "writer-started";
+    storagetest::ScopedEnv targetVariable(kTargetVariable, target.string());
+    storagetest::ScopedEnv readyVariable(kReadyVariable, ready.string());
     std::mt19937 random(7);
     std::uniform_int_distribution<int> delay(0, 60000);
     small = large = 0;
     for (int round = 0; round < rounds; ++round) {
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0)
-            rewriteForever(target);
+        fs::remove(ready);
+        kw5platform::ChildProcess child;
+        ASSERT_TRUE(child.start(kw5platform::executablePath(),
+                                {"--gtest_filter=KillDuringWriteChild.RewritesUntilKilled"}));
+        auto start = std::chrono::steady_clock::now();
+        while (!fs::exists(ready) &&
+               std::chrono::steady_clock::now() - start < std::chrono::seconds(30))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(fs::exists(ready)) << "the writer did not start";
         std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-        ASSERT_EQ(kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_TRUE(child.kill());
+        ASSERT_TRUE(child.wait());
 
         Bytes now = kw5test::readFile(target);
         if (now == smallFile)
@@ -84,6 +92,15 @@ void killRepeatedly(const fs::path& target, const fs::path& temporaryFolder, int
         for (const std::string& name : storagetest::filesIn(temporaryFolder))
             fs::remove(temporaryFolder / name);
     }
+}
+
+// Run as a child by the tests below: rewrites the target until killed.
+TEST(KillDuringWriteChild, RewritesUntilKilled) {
+    const char* target = std::getenv(kTargetVariable);
+    const char* ready = std::getenv(kReadyVariable);
+    if (target == nullptr || ready == nullptr || *target == 0)
+        GTEST_SKIP() << "runs only as the child of the KillDuringWrite tests";
+    rewriteForever(target, ready);
 }
 
 class KillDuringWrite : public ::testing::Test {
@@ -132,5 +149,3 @@ TEST_F(KillDuringWrite, CopyBesideATargetOnAnotherVolume) {
 }
 
 } // namespace
-
-#endif
