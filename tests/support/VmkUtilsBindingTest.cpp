@@ -182,7 +182,8 @@ TEST_F(VmkUtilsBindingTest, BoundObjectAndDirectoryAreKept) {
     VmkUtilsBase* first = vmkutils_base_stub();
 
     // Neither a new registry value nor a missing file changes the binding.
-    fs::remove(own / "VMKUtils_base.dll");
+    // (Windows lets a loaded library be renamed, not deleted.)
+    fs::rename(own / "VMKUtils_base.dll", own / "moved.dll");
     setRepository(pathText(dir_.path() / "elsewhere"));
     EXPECT_EQ(first, vmkutils_base_stub());
     EXPECT_EQ(hostPath(own), vmkUtilityDirectoryForTesting());
