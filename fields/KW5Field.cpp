@@ -19,17 +19,6 @@ const char* const kStandardFrameIds[] = {
     "RVAD", "RVRB", "SYLT", "SYTC", "UFID", "USER", "USLT",
 };
 
-// A temporary codec parses a copy of the body for the leading fields.
-_KW5_FILE_RET decodeWith(KW5FieldBase& codec, const std::vector<unsigned char>& body,
-                         KW5FieldInfo& record, ULONG& offset) {
-    _KW5_FILE_RET result = codec.setData(body.data(), static_cast<ULONG>(body.size()));
-    if (result != KW5_FILE_RET_OK)
-        return result;
-    result = codec.decode(record, offset);
-    codec.clear();
-    return result;
-}
-
 } // namespace
 
 bool isStandardFrameId(const std::string& frameId) {
@@ -56,6 +45,12 @@ _KW5_FILE_RET KW5Field::setBytes(const unsigned char* bytes, ULONG length) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
     return KW5_FILE_RET_OK;
+}
+
+std::vector<unsigned char> KW5Field::takeBytes() {
+    std::vector<unsigned char> bytes;
+    bytes.swap(bytes_);
+    return bytes;
 }
 
 _KW5_FILE_RET KW5Field::copyTo(unsigned char* destination, ULONG length) const {
@@ -110,18 +105,12 @@ _KW5_FILE_RET KW5Field::encodeWith(KW5FieldBase& codec, KW5FieldInfo& record) {
 
 _KW5_FILE_RET KW5Field::getDataOffset(KW5FieldInfo& record, ULONG& offset) const {
     const std::string& frameId = record.frameId();
-    if (frameId == "GEOB") {
-        KW5FieldGEOB codec;
-        return decodeWith(codec, bytes_, record, offset);
-    }
-    if (frameId == "TXXX") {
-        KW5FieldTXXX codec;
-        return decodeWith(codec, bytes_, record, offset);
-    }
-    if (frameId == "WXXX") {
-        KW5FieldWXXX codec;
-        return decodeWith(codec, bytes_, record, offset);
-    }
+    // The leading fields are parsed where the body lies: a copy of a large
+    // object only to read its description would cost more than the parse.
+    if (frameId == "GEOB")
+        return KW5FieldGEOB::decodeBody(bytes_, record, offset);
+    if (frameId == "TXXX" || frameId == "WXXX")
+        return KW5FieldTXXX::decodeDescription(bytes_, record, offset);
     if (!frameId.empty() && frameId[0] == 'T') {
         offset = 1;
         return KW5_FILE_RET_OK;

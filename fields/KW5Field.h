@@ -30,6 +30,8 @@ public:
     _KW5_FILE_RET getFirstByte(unsigned char& byte) const;
     void clear();
     const std::vector<unsigned char>& bytes() const { return bytes_; }
+    // Hands the held bytes over without copying them; the holder is then empty.
+    std::vector<unsigned char> takeBytes();
 
     // The codec encodes the record; the holder takes its bytes.
     _KW5_FILE_RET encodeWith(KW5FieldBase& codec, KW5FieldInfo& record);

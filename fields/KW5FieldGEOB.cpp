@@ -12,14 +12,13 @@ KW5FieldGEOB::~KW5FieldGEOB() {
     clear();
 }
 
-_KW5_FILE_RET KW5FieldGEOB::parse(Texts& texts, ULONG& dataOffset) const {
-    if (buffer_.empty())
+_KW5_FILE_RET KW5FieldGEOB::parse(const unsigned char* body, ULONG size, Texts& texts,
+                                  ULONG& dataOffset) {
+    if (body == nullptr || size == 0)
         return KW5_FILE_RET_INVALID_PARAMETER;
-    const unsigned char encoding = buffer_[0];
+    const unsigned char encoding = body[0];
     if (encoding > 2)
         return KW5_FILE_RET_INVALID_DATA;
-    const unsigned char* body = buffer_.data();
-    const ULONG size = static_cast<ULONG>(buffer_.size());
     ULONG pos = 1;
     ULONG consumed = 0;
     _KW5_FILE_RET result = kw5fields::readBodyText(body, size, pos, 0, texts.mimeType, consumed);
@@ -39,11 +38,16 @@ _KW5_FILE_RET KW5FieldGEOB::parse(Texts& texts, ULONG& dataOffset) const {
 }
 
 _KW5_FILE_RET KW5FieldGEOB::decode(KW5FieldInfo& record, ULONG& dataOffset) {
+    return decodeBody(buffer_, record, dataOffset);
+}
+
+_KW5_FILE_RET KW5FieldGEOB::decodeBody(const std::vector<unsigned char>& body, KW5FieldInfo& record,
+                                       ULONG& dataOffset) {
     Texts texts;
     ULONG offset = 0;
     _KW5_FILE_RET result;
     try {
-        result = parse(texts, offset);
+        result = parse(body.data(), static_cast<ULONG>(body.size()), texts, offset);
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
@@ -165,13 +169,12 @@ _KW5_FILE_RET KW5FieldGEOB::convertToUtf16BE(const std::string&, const unsigned 
                                              ULONG bodySize, std::vector<unsigned char>& newBody) {
     clear();
     try {
-        _KW5_FILE_RET result = setData(body, bodySize);
-        if (result != KW5_FILE_RET_OK)
-            return result;
+        // Parsed where it lies: the object data may be megabytes long.
+        if (bodySize != 0 && body == nullptr)
+            return KW5_FILE_RET_NULL_POINTER;
         Texts texts;
         ULONG dataOffset = 0;
-        result = parse(texts, dataOffset);
-        clear();
+        _KW5_FILE_RET result = parse(body, bodySize, texts, dataOffset);
         if (result != KW5_FILE_RET_OK)
             return result;
         std::vector<unsigned char> data;

@@ -23,6 +23,9 @@ public:
     // Fills MIME type, file name and description; the data offset may lie
     // past the end of the body when a text runs to its end.
     _KW5_FILE_RET decode(KW5FieldInfo& record, ULONG& dataOffset) override;
+    // The same for a body held elsewhere, without copying it.
+    static _KW5_FILE_RET decodeBody(const std::vector<unsigned char>& body, KW5FieldInfo& record,
+                                    ULONG& dataOffset);
 
 private:
     struct Texts {
@@ -31,7 +34,8 @@ private:
         std::string description;
     };
 
-    _KW5_FILE_RET parse(Texts& texts, ULONG& dataOffset) const;
+    static _KW5_FILE_RET parse(const unsigned char* body, ULONG size, Texts& texts,
+                               ULONG& dataOffset);
     _KW5_FILE_RET write(unsigned char encoding, const Texts& texts,
                         const std::vector<unsigned char>& data);
     _KW5_FILE_RET writeEncoding0(const Texts& texts, const std::vector<unsigned char>& data);
