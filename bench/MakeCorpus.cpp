@@ -25,9 +25,14 @@ void frame(Bytes& out, const std::string& id, const Bytes& body) {
     out.insert(out.end(), body.begin(), body.end());
 }
 
+// Encoding byte 0, then the text. Built by appending (GCC 12 warns wrongly
+// about an insert into a one-byte vector at -O2).
 Bytes latin(const std::string& s) {
-    Bytes b(1, 0);
-    b.insert(b.end(), s.begin(), s.end());
+    Bytes b;
+    b.reserve(s.size() + 1);
+    b.push_back(0);
+    for (char c : s)
+        b.push_back(static_cast<unsigned char>(c));
     return b;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -56,6 +57,17 @@ bool KW5DataBase::isEmpty() const {
 
 _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::string& description,
                                     const KW5Frame& frame) {
+    // Copy first, so that a failed allocation leaves the store as it was.
+    try {
+        KW5Frame copy(frame);
+        return addFrame(frameId, description, std::move(copy));
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+}
+
+_KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::string& description,
+                                    KW5Frame&& frame) {
     if (frameId.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
     try {
@@ -66,7 +78,7 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
                     return KW5_FILE_RET_OK;
             }
             // A multimap inserts after the entries already under the key.
-            linkFrames_.insert(std::make_pair(frameId, frame));
+            linkFrames_.emplace(frameId, std::move(frame));
             return KW5_FILE_RET_OK;
         }
         FrameMap* container = &singleFrames_;
@@ -78,13 +90,11 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
             if (frameId == "GEOB")
                 container = &objectFrames_;
         }
-        // Copy first, so that a failed allocation leaves the store as it was.
-        KW5Frame copy(frame);
         auto it = container->find(*key);
         if (it != container->end())
-            it->second = std::move(copy);
+            it->second = std::move(frame);
         else
-            container->insert(std::make_pair(*key, std::move(copy)));
+            container->emplace(*key, std::move(frame));
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }

@@ -33,6 +33,10 @@ public:
 
     _KW5_FILE_RET addFrame(const std::string& frameId, const std::string& description,
                            const KW5Frame& frame);
+    // The same without a copy: the frame's bytes move into the store (the
+    // frame is left empty, also when the store refuses it).
+    _KW5_FILE_RET addFrame(const std::string& frameId, const std::string& description,
+                           KW5Frame&& frame);
     // Appends copies; KW5_FILE_RET_NOT_FOUND when nothing matched.
     _KW5_FILE_RET findFrames(const std::string& frameId, const std::string& description,
                              KW5FrameList& frames) const;

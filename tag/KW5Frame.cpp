@@ -40,6 +40,20 @@ _KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, const KW5Field& b
     return KW5_FILE_RET_OK;
 }
 
+_KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, KW5Field&& body) {
+    clear();
+    if (header.isEmpty())
+        return KW5_FILE_RET_INVALID_DATA;
+    try {
+        header_ = header.bytes();
+    } catch (const std::bad_alloc&) {
+        clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    body_ = body.takeBytes();
+    return KW5_FILE_RET_OK;
+}
+
 _KW5_FILE_RET KW5Frame::splitFrame(KW5FrameHeader& header, KW5Field& body) const {
     if (header_.size() != KW5FrameHeader::kLength)
         return KW5_FILE_RET_INVALID_PARAMETER;

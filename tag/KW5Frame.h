@@ -25,6 +25,8 @@ public:
 
     // Takes copies of both; KW5_FILE_RET_INVALID_DATA for an empty header.
     _KW5_FILE_RET setFrame(const KW5FrameHeader& header, const KW5Field& body);
+    // Takes the body's bytes without copying them (body is left empty).
+    _KW5_FILE_RET setFrame(const KW5FrameHeader& header, KW5Field&& body);
     // KW5_FILE_RET_INVALID_PARAMETER unless exactly 10 header bytes are held.
     _KW5_FILE_RET splitFrame(KW5FrameHeader& header, KW5Field& body) const;
     // KW5_FILE_RET_BAD_LAYOUT unless exactly 10 header bytes are held.

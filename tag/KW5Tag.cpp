@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -91,10 +92,8 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         ret = KW5Frame::readFrame(image, length, header, body, position);
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        KW5Frame frame;
-        ret = frame.setFrame(header, body);
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
+        if (header.isEmpty())
+            return KW5_FILE_RET_INVALID_DATA;
         std::string frameId;
         ret = header.getId(frameId);
         if (ret != KW5_FILE_RET_OK)
@@ -115,7 +114,13 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         ret = body.getDescription(frameId, description);
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        ret = store_->addFrame(frameId, description, frame);
+        // The body read from the image moves on into the store: a large
+        // object is copied once, not once per step.
+        KW5Frame frame;
+        ret = frame.setFrame(header, std::move(body));
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        ret = store_->addFrame(frameId, description, std::move(frame));
         if (ret != KW5_FILE_RET_OK)
             return ret;
         if (position >= length)
