@@ -10,7 +10,12 @@ bool diskFreeSpace(const KW5WString& folder, uint64_t* freeToCaller, uint64_t* t
                    uint64_t* totalFree) {
     ULARGE_INTEGER caller, total, allFree;
     if (!::GetDiskFreeSpaceExW(folder.c_str(), &caller, &total, &allFree)) {
-        setLastError(static_cast<uint32_t>(::GetLastError()));
+        DWORD error = ::GetLastError();
+        // The argument is a folder: Windows reports a missing one as
+        // ERROR_PATH_NOT_FOUND, Wine as ERROR_FILE_NOT_FOUND.
+        if (error == ERROR_FILE_NOT_FOUND)
+            error = ERROR_PATH_NOT_FOUND;
+        setLastError(static_cast<uint32_t>(error));
         return false;
     }
     if (freeToCaller)

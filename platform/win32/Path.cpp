@@ -53,6 +53,11 @@ bool temporaryFolder(KW5WString& folder) {
 }
 
 bool fullPathName(const KW5WString& path, KW5WString& full) {
+    // Windows answers ERROR_INVALID_NAME for an empty path; Wine does not.
+    if (path.empty()) {
+        setLastError(kErrorInvalidName);
+        return false;
+    }
     DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
     if (needed == 0)
         return fail();
