@@ -29,7 +29,8 @@ namespace {
 
 class KW5FileWrite : public ::testing::Test {
 protected:
-    KW5FileWrite() : tmp_(dir_.file("tmp")), env_("TMPDIR", tmp_.string()) {
+    KW5FileWrite()
+        : tmp_(dir_.file("tmp")), env_(storagetest::kTemporaryFolderVariable, tmp_.string()) {
         fs::create_directories(tmp_);
     }
     void SetUp() override { storagetest::bindSharedLog(); }
@@ -248,7 +249,8 @@ TEST_F(KW5FileWrite, AFolderIsNoTarget) {
 }
 
 TEST_F(KW5FileWrite, AMissingTemporaryFolderFailsWithoutTouchingTheTarget) {
-    storagetest::ScopedEnv env("TMPDIR", dir_.file("nofolder").string());
+    storagetest::ScopedEnv env(storagetest::kTemporaryFolderVariable,
+                               dir_.file("nofolder").string());
     fs::path target = dir_.file("song.kw5");
     Bytes old = join(tagOfSize(3072, frameOf(100)), audioBytes(1000));
     kw5test::writeFile(target, old);
@@ -335,7 +337,8 @@ TEST_F(KW5FileWrite, TheTemporaryPathIsInTheTemporaryFolder) {
 
     // A temporary folder beyond 256 characters is not used: the copy goes
     // beside the target instead, unless that path is too long as well.
-    storagetest::ScopedEnv env("TMPDIR", (dir_.path() / std::string(250, 'l')).string());
+    storagetest::ScopedEnv env(storagetest::kTemporaryFolderVariable,
+                               (dir_.path() / std::string(250, 'l')).string());
     ASSERT_EQ(kw5storage::makeTemporaryPath(hostPath(dir_.file("x.kw5")), temporary),
               KW5_FILE_RET_OK);
     EXPECT_EQ(fs::path(kw5test::utf8(temporary)).parent_path(), dir_.path());
@@ -366,7 +369,7 @@ TEST_F(KW5FileWrite, AFullTemporaryVolumeRefusesToo) {
     storagetest::SmallVolume volume(dir_.file("smalltmp"), 64 * 1024);
     if (!volume.mounted())
         GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    storagetest::ScopedEnv env("TMPDIR", volume.path().string());
+    storagetest::ScopedEnv env(storagetest::kTemporaryFolderVariable, volume.path().string());
     fs::path target = dir_.file("song.kw5");
     Bytes old = join(tagOfSize(3072, frameOf(100)), audioBytes(200 * 1024, 9));
     kw5test::writeFile(target, old);

@@ -105,7 +105,8 @@ TEST(KillDuringWriteChild, RewritesUntilKilled) {
 
 class KillDuringWrite : public ::testing::Test {
 protected:
-    KillDuringWrite() : tmp_(dir_.file("tmp")), env_("TMPDIR", tmp_.string()) {
+    KillDuringWrite()
+        : tmp_(dir_.file("tmp")), env_(storagetest::kTemporaryFolderVariable, tmp_.string()) {
         fs::create_directories(tmp_);
     }
     void SetUp() override { storagetest::bindSharedLog(); }

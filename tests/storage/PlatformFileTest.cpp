@@ -209,7 +209,7 @@ TEST(PlatformPath, SplitKeepsTheRuntimeLimits) {
 
 TEST(PlatformPath, TemporaryFolderFollowsTmpdir) {
     TempDir dir;
-    storagetest::ScopedEnv env("TMPDIR", dir.path().string());
+    storagetest::ScopedEnv env(storagetest::kTemporaryFolderVariable, dir.path().string());
     KW5WString folder;
     ASSERT_TRUE(kw5platform::temporaryFolder(folder));
 #ifndef _WIN32

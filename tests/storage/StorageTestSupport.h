@@ -45,6 +45,14 @@ private:
 // build it lies in the build folder. Call before a test reaches that log.
 void bindSharedLog();
 
+// The variable that names the temporary folder: GetTempPathW reads TMP
+// first, POSIX programs read TMPDIR.
+#ifdef _WIN32
+const char* const kTemporaryFolderVariable = "TMP";
+#else
+const char* const kTemporaryFolderVariable = "TMPDIR";
+#endif
+
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
 public:
