@@ -102,7 +102,8 @@ TEST(KW5FileRead, AHostileHeaderDoesNotMakeAHugeBuffer) {
     KW5File file;
     ASSERT_EQ(file.read(hostPath(dir.file("a")), KW5_OPEN_READONLY), KW5_FILE_RET_OK);
     EXPECT_EQ(file.bufferLength(), 12u);
-    EXPECT_EQ(file.buffer().capacity(), 12u);
+    // Nowhere near the 256 MiB the header announces.
+    EXPECT_LT(file.buffer().capacity(), 2u * 1024 * 1024);
 }
 
 TEST(KW5FileRead, ASharingViolationIsTriedThreeTimes) {
