@@ -31,6 +31,10 @@ LONG CKW5VorletLib::Update(const LONG& kind) {
         // No Open with a path: there is no file to write to.
         if (path.empty())
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_EMPTY_PATH);
+        // The last Open failed: the file holds a tag we could not read, and
+        // writing our empty tag over it would lose every frame it has.
+        if (opened == 0)
+            return kw5::kE_FAIL;
 
         KW5Tag written(*tag);
         ret = format->writeTag(written, path);

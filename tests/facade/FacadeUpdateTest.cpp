@@ -326,6 +326,29 @@ TEST_F(FacadeUpdateTest, CloseReleasesTheTagWhateverUpdateAnswered) {
     EXPECT_EQ(ws({"Old"}), get(lib, 1, 0));
 }
 
+TEST_F(FacadeUpdateTest, NothingIsWrittenOverATagThatFailedToOpen) {
+    // A version 4 tag: Open refuses it, and no later Put may lead to a write.
+    Bytes bytes = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 20};
+    bytes.resize(30, 0);
+    bytes[10] = 'T';
+    bytes[11] = 'I';
+    bytes[12] = 'T';
+    bytes[13] = '2';
+    bytes[17] = 2;
+    bytes[19] = 0;
+    bytes[20] = 'x';
+    Bytes withAudio = bytes;
+    Bytes tail = audio();
+    withAudio.insert(withAudio.end(), tail.begin(), tail.end());
+    KW5WString path = file(withAudio);
+    CKW5VorletLib lib;
+    EXPECT_EQ(static_cast<uint32_t>(lib.Open(path, KW5_OPEN_READWRITE)), 0x80070057u);
+    EXPECT_EQ(lib.PutString(1, 0, ws({"new"}), 0, 0), kw5::kS_OK);
+    EXPECT_EQ(lib.Update(KW5_FORMAT_STD), kw5::kE_FAIL);
+    EXPECT_EQ(lib.Close(KW5_FORMAT_STD), kw5::kE_FAIL);
+    EXPECT_EQ(onDisk(), withAudio);
+}
+
 TEST_F(FacadeUpdateTest, SecondOpenLeavesUpdateOnTheFirstFile) {
     Bytes first = TagBuilder().frame("TIT2", textBody(0, "First")).bytes();
     Bytes second = TagBuilder().frame("TIT2", textBody(0, "Second")).bytes();
