@@ -8,7 +8,8 @@
 //
 // Host text: %S, %ls and %lS take const KW5WChar* (null prints "(null)");
 // their precision counts UTF-16 units read, never splitting a surrogate
-// pair. %C and %lc take one KW5WChar. %hs and %hS take a narrow string.
+// pair, and their width counts bytes of the UTF-8 result. %C and %lc take
+// one KW5WChar. %hs and %hS take a narrow string.
 // Everything else follows printf: flags "-+ #0", width and precision (also
 // "*"), the lengths hh h l ll j z t L and the Windows I, I32 and I64, and
 // the conversions d i u o x X c s p e E f F g G a A %. %n writes nothing.
