@@ -154,6 +154,18 @@ TEST_F(VmkUtilsBindingTest, RegistryValueInWindowsFormIsReadOnEveryPlatform) {
     EXPECT_TRUE(sameFile(util / "VMKUtils_base.dll", moduleOf(entry)));
 }
 
+TEST_F(VmkUtilsBindingTest, RepositoryListOfDrivePathsKeepsTheFirstFolder) {
+    if (!kTestRegistry)
+        GTEST_SKIP() << "needs a registry the test may change";
+    setRepository("C:/Tools/Util/;D:\\Other");
+    useModuleDirectory(dir_.path() / "own");
+    char error[kVmkErrorTextSize] = {};
+    EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, "vmkutils_base", error));
+    EXPECT_STREQ("vmkprocaddr: LoadLibraryEx: 126", error);
+    // C:\Tools\Util, in this platform's separators.
+    EXPECT_EQ(hostString("C:/Tools/Util"), vmkUtilityDirectoryForTesting());
+}
+
 TEST_F(VmkUtilsBindingTest, WithoutMarkerAndRegistryTheOwnDirectoryIsUsed) {
     fs::path own = dir_.path() / "own";
     installUtilityLibrary(own);
