@@ -3,6 +3,7 @@
 
 #include "platform/File.h"
 #include "storage/KW5FileOpen.h"
+#include "storage/KW5SpareBuffer.h"
 #include "tag/KW5Bytes.h"
 #include "tag/KW5Tag.h"
 
@@ -22,7 +23,9 @@ bool magicAccepted(const unsigned char* header) {
 
 KW5File::KW5File() {}
 
-KW5File::~KW5File() {}
+KW5File::~KW5File() {
+    kw5storage::parkSpareBuffer(buffer_);
+}
 
 _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
     buffer_.clear();
@@ -41,6 +44,7 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
     // has. A short file keeps the bytes that are there, and only those are
     // parsed later.
     ULONG wanted = static_cast<ULONG>(std::min<uint64_t>(size, fileSize));
+    kw5storage::takeSpareBuffer(buffer_, wanted);
     try {
         buffer_.resize(wanted);
     } catch (const std::bad_alloc&) {
