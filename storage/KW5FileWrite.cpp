@@ -208,8 +208,10 @@ _KW5_FILE_RET KW5File::writeInPlace(const KW5WString& target) {
     if (!kw5storage::openWithRetry(file, target, kw5platform::OpenPurpose::WriteExclusive) ||
         !file.seek(0))
         result = KW5_FILE_RET_FILE_ACCESS_ERROR;
-    else if (!file.write(buffer_.data(), bufferLength(), written) || written != bufferLength() ||
-             !file.flush())
+    // Written like WriteFile, without forcing it to disk: an overwrite in
+    // place cannot be made atomic by a flush, and the flush would cost a
+    // disk round trip (milliseconds) for a few kilobytes of tag.
+    else if (!file.write(buffer_.data(), bufferLength(), written) || written != bufferLength())
         result = KW5_FILE_RET_FILE_WRITE_ERROR;
     if (result != KW5_FILE_RET_OK) {
         writeLog("writeFile(overwrite) writeFileAdd Failed %d path = %S",
