@@ -9,7 +9,7 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
     int status;
     std::string out; // stdout and stderr together
 };
@@ -21,8 +21,8 @@ std::string quote(const std::string& text) {
     return out + "'";
 }
 
-Run kw5tag(const std::string& arguments) {
-    Run run{-1, ""};
+ToolRun kw5tag(const std::string& arguments) {
+    ToolRun run{-1, ""};
     std::string command = quote(KW5TAG_EXE) + " " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -43,7 +43,7 @@ protected:
         GTEST_SKIP() << "the tool's tests drive it through a POSIX shell";
 #endif
         sample = dir.file("sample.kw5").string();
-        Run made = kw5tag("sample " + quote(sample));
+        ToolRun made = kw5tag("sample " + quote(sample));
         ASSERT_EQ(made.status, 0) << made.out;
     }
     kw5test::TempDir dir;
@@ -51,7 +51,7 @@ protected:
 };
 
 TEST_F(Kw5tag, SampleShowsEveryKindOfFrame) {
-    Run show = kw5tag("show " + quote(sample));
+    ToolRun show = kw5tag("show " + quote(sample));
     ASSERT_EQ(show.status, 0) << show.out;
     EXPECT_NE(show.out.find("kw5 tag v2.3.0"), std::string::npos) << show.out;
     EXPECT_NE(show.out.find("TIT2"), std::string::npos);
@@ -62,7 +62,7 @@ TEST_F(Kw5tag, SampleShowsEveryKindOfFrame) {
     EXPECT_NE(show.out.find("binary, 384 bytes"), std::string::npos) << show.out;
     // The GM writer puts the VMK_LSI object first.
     EXPECT_LT(show.out.find("GEOB:VMK_LSI"), show.out.find("TIT2")) << show.out;
-    Run json = kw5tag("show --json " + quote(sample));
+    ToolRun json = kw5tag("show --json " + quote(sample));
     ASSERT_EQ(json.status, 0) << json.out;
     EXPECT_NE(json.out.find("\"id\":\"TPE1\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"value\":\"The Sample Ensemble\""), std::string::npos);
@@ -71,18 +71,18 @@ TEST_F(Kw5tag, SampleShowsEveryKindOfFrame) {
 
 TEST_F(Kw5tag, SetGetAndDeleteKeepTheAudio) {
     auto before = kw5test::readFile(sample);
-    Run set = kw5tag("set " + quote(sample) + " TIT2 'A New Title' --variant gm");
+    ToolRun set = kw5tag("set " + quote(sample) + " TIT2 'A New Title' --variant gm");
     ASSERT_EQ(set.status, 0) << set.out;
-    Run get = kw5tag("get " + quote(sample) + " TIT2");
+    ToolRun get = kw5tag("get " + quote(sample) + " TIT2");
     EXPECT_EQ(get.status, 0);
     EXPECT_EQ(get.out, "A New Title\n");
-    Run user = kw5tag("set " + quote(sample) + " TXXX:MOOD bright --variant gm");
+    ToolRun user = kw5tag("set " + quote(sample) + " TXXX:MOOD bright --variant gm");
     ASSERT_EQ(user.status, 0) << user.out;
     EXPECT_EQ(kw5tag("get " + quote(sample) + " TXXX:MOOD").out, "bright\n");
     ASSERT_EQ(kw5tag("delete " + quote(sample) + " TXXX:MOOD --variant gm").status, 0);
-    Run gone = kw5tag("get " + quote(sample) + " TXXX:MOOD");
+    ToolRun gone = kw5tag("get " + quote(sample) + " TXXX:MOOD");
     EXPECT_EQ(gone.status, 1) << gone.out;
-    Run again = kw5tag("delete " + quote(sample) + " TXXX:MOOD --variant gm");
+    ToolRun again = kw5tag("delete " + quote(sample) + " TXXX:MOOD --variant gm");
     EXPECT_EQ(again.status, 1) << again.out;
     auto after = kw5test::readFile(sample);
     const size_t audio = 262144;
@@ -92,25 +92,25 @@ TEST_F(Kw5tag, SetGetAndDeleteKeepTheAudio) {
 
 TEST_F(Kw5tag, StdRefusesTheSampleWithItsLsiObject) {
     auto before = kw5test::readFile(sample);
-    Run set = kw5tag("set " + quote(sample) + " TIT2 x");
+    ToolRun set = kw5tag("set " + quote(sample) + " TIT2 x");
     EXPECT_EQ(set.status, 2);
     EXPECT_NE(set.out.find("0x8004040E"), std::string::npos) << set.out;
     EXPECT_EQ(kw5test::readFile(sample), before);
 }
 
 TEST_F(Kw5tag, CheckSaysWhichRuleFailsAndConvertFixesOrder) {
-    Run gm = kw5tag("check " + quote(sample) + " --variant gm");
+    ToolRun gm = kw5tag("check " + quote(sample) + " --variant gm");
     EXPECT_EQ(gm.status, 0) << gm.out;
-    Run std_ = kw5tag("check " + quote(sample) + " --variant std");
+    ToolRun std_ = kw5tag("check " + quote(sample) + " --variant std");
     EXPECT_EQ(std_.status, 1) << std_.out;
     EXPECT_NE(std_.out.find("VMK_LSI object is present"), std::string::npos) << std_.out;
-    Run prask = kw5tag("check " + quote(sample) + " --variant prask");
+    ToolRun prask = kw5tag("check " + quote(sample) + " --variant prask");
     EXPECT_EQ(prask.status, 1);
     EXPECT_NE(prask.out.find("no VMK_ULINF object"), std::string::npos) << prask.out;
-    Run convert = kw5tag("convert " + quote(sample) + " --variant prask");
+    ToolRun convert = kw5tag("convert " + quote(sample) + " --variant prask");
     EXPECT_EQ(convert.status, 0) << convert.out;
     EXPECT_NE(convert.out.find("note:"), std::string::npos) << convert.out;
-    Run refused = kw5tag("convert " + quote(sample) + " --variant std");
+    ToolRun refused = kw5tag("convert " + quote(sample) + " --variant std");
     EXPECT_EQ(refused.status, 2) << refused.out;
 }
 
@@ -121,10 +121,10 @@ TEST_F(Kw5tag, ObjectsRoundTrip) {
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<unsigned char>(i ^ (i >> 8));
     kw5test::writeFile(in, bytes);
-    Run put = kw5tag("put-object " + quote(sample) + " COVER " + quote(in) +
+    ToolRun put = kw5tag("put-object " + quote(sample) + " COVER " + quote(in) +
                      " --mime image/png --variant gm");
     ASSERT_EQ(put.status, 0) << put.out;
-    Run get = kw5tag("get-object " + quote(sample) + " COVER -o " + quote(out));
+    ToolRun get = kw5tag("get-object " + quote(sample) + " COVER -o " + quote(out));
     ASSERT_EQ(get.status, 0) << get.out;
     EXPECT_EQ(kw5test::readFile(out), bytes);
     EXPECT_NE(get.out.find("image/png"), std::string::npos);
@@ -135,13 +135,13 @@ TEST_F(Kw5tag, UnknownFramesMoveBetweenFiles) {
     std::string blob = dir.file("unknown.blob").string();
     std::string other = dir.file("other.kw5").string();
     kw5test::writeFile(other, std::vector<unsigned char>(1000, 0x55));
-    Run exported = kw5tag("export-unknown " + quote(sample) + " -o " + quote(blob) +
+    ToolRun exported = kw5tag("export-unknown " + quote(sample) + " -o " + quote(blob) +
                           " --known TIT2:0 --known TPE1 --known GEOB:124");
     ASSERT_EQ(exported.status, 0) << exported.out;
     auto bytes = kw5test::readFile(blob);
     ASSERT_GE(bytes.size(), 10u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 3), "kw5");
-    Run imported = kw5tag("import-unknown " + quote(other) + " " + quote(blob));
+    ToolRun imported = kw5tag("import-unknown " + quote(other) + " " + quote(blob));
     ASSERT_EQ(imported.status, 0) << imported.out;
     EXPECT_EQ(kw5tag("get " + quote(other) + " TALB").out, "Field Recordings, Vol. 2\n");
     EXPECT_EQ(kw5tag("get " + quote(other) + " TIT2").status, 1);
@@ -152,7 +152,7 @@ TEST_F(Kw5tag, MakeLsiBuildsAnImage) {
     std::string object = dir.file("lsi.bin").string();
     std::string image = dir.file("image.kw5").string();
     kw5test::writeFile(object, std::vector<unsigned char>(100, 7));
-    Run made = kw5tag("make-lsi " + quote(object) + " -o " + quote(image));
+    ToolRun made = kw5tag("make-lsi " + quote(object) + " -o " + quote(image));
     ASSERT_EQ(made.status, 0) << made.out;
     auto bytes = kw5test::readFile(image);
     ASSERT_EQ(bytes.size(), 3072u);
@@ -164,25 +164,25 @@ TEST_F(Kw5tag, BadArgumentsGiveOneLineAndExitTwo) {
     for (const char* args :
          {"", "frobnicate", "get", "set x", "show a b", "check x", "check x --variant xyz",
           "get x TOOLONG", "set x TXXX v", "show --bogus x"}) {
-        Run run = kw5tag(args);
+        ToolRun run = kw5tag(args);
         EXPECT_EQ(run.status, 2) << args << ": " << run.out;
         if (*args && std::string(args) != "") {
             EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1)
                 << args << ": " << run.out;
         }
     }
-    Run missing = kw5tag("show " + quote(dir.file("nope.kw5").string()));
+    ToolRun missing = kw5tag("show " + quote(dir.file("nope.kw5").string()));
     EXPECT_EQ(missing.status, 2) << missing.out;
 }
 
 TEST_F(Kw5tag, HelpReadsWell) {
-    Run help = kw5tag("--help");
+    ToolRun help = kw5tag("--help");
     EXPECT_EQ(help.status, 0);
     for (const char* command :
          {"show", "get", "set", "delete", "get-object", "put-object", "check", "convert",
           "export-unknown", "import-unknown", "make-lsi", "sample"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
-        Run sub = kw5tag(std::string(command) + " --help");
+        ToolRun sub = kw5tag(std::string(command) + " --help");
         EXPECT_EQ(sub.status, 0) << command;
         EXPECT_EQ(sub.out.rfind(std::string("usage: kw5tag ") + command, 0), 0u) << sub.out;
     }
