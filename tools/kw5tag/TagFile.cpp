@@ -87,6 +87,10 @@ void TagFile::save(LONG kind) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         std::fprintf(stderr, "kw5tag: written in %.1f s\n", seconds);
     }
+    if (hr == kw5::kE_KW5_FORMAT && kind == KW5_FORMAT_STD)
+        throw Failure(std::string("cannot write '") + path_ +
+                          "' in the STD layout: it holds a VMK_LSI object (use --variant gm)",
+                      hr);
     if (hr != kw5::kS_OK)
         throw Failure(std::string("cannot write '") + path_ + "' in the " + variantName(kind) +
                           " layout",
