@@ -88,11 +88,15 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
         setLastError(kErrorAccessDenied);
         return false;
     }
-    int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        failFromErrno(native);
-        ::close(fd);
-        return false;
+    // On a regular file O_NONBLOCK changes nothing; devices get blocking
+    // reads back. (Two system calls saved on every open of a tag file.)
+    if (!S_ISREG(st.st_mode)) {
+        int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+            failFromErrno(native);
+            ::close(fd);
+            return false;
+        }
     }
     int locked;
     do {
