@@ -21,6 +21,12 @@ const char* const kFrameIds[] = {"TIT2", "TIT3", "TLEN", "TPUB", "WPUB", "TSRC",
                                  "WOAR", "TEXT", "TCOM", "TALB", "WCOM", "TXXX", "WXXX",
                                  "GEOB", "TCON", "WPAY", "TYER", "TPOS"};
 
+// CoTaskMemFree is __stdcall on 32-bit Windows: call it, never store it as
+// a plain function pointer.
+struct TaskMemDeleter {
+    void operator()(unsigned char* block) const { CoTaskMemFree(block); }
+};
+
 long parseNumber(const std::string& text, const std::string& what) {
     char* end = nullptr;
     long value = std::strtol(text.c_str(), &end, 10);
@@ -74,7 +80,7 @@ int runExportUnknown(const std::vector<std::string>& argv) {
         return kExitNotFound;
     }
     requireOk(hr, "cannot export the unknown frames of '" + path + "'");
-    std::unique_ptr<unsigned char, void (*)(void*)> owner(blob, CoTaskMemFree);
+    std::unique_ptr<unsigned char, TaskMemDeleter> owner(blob);
     writeWholeFile(args.value("--output"), blob, blobSize);
     std::printf("wrote %lu bytes of unknown frames to %s\n", static_cast<unsigned long>(blobSize),
                 args.value("--output").c_str());
