@@ -78,6 +78,10 @@ public:
     // Writes all count bytes or fails; written tells how many went out.
     bool write(const void* buffer, uint32_t count, uint32_t& written);
     bool flush();
+    // Starts writing what was written so far to disk without waiting for
+    // it, so that a later flush() of a long copy finds little left to do.
+    // A hint only: where it cannot be done, nothing happens.
+    void startFlush();
     bool size(uint64_t& bytes);
 
 private:

@@ -35,6 +35,7 @@ _KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
+    uint64_t unflushed = 0;
     for (;;) {
         uint32_t got = 0;
         if (!source.read(chunk.data(), kCopyChunk, got))
@@ -43,6 +44,11 @@ _KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination
             uint32_t written = 0;
             if (!destination.write(chunk.data(), got, written) || written != got)
                 return KW5_FILE_RET_FILE_WRITE_ERROR;
+            unflushed += got;
+            if (unflushed >= kFlushAhead) {
+                destination.startFlush();
+                unflushed = 0;
+            }
         }
         if (got < kCopyChunk)
             return KW5_FILE_RET_OK;

@@ -19,6 +19,9 @@ const uint32_t kCopyChunk = 256 * 1024;
 // Everything from the current position of source to its end, appended at
 // the current position of destination. Read failures are
 // FILE_ACCESS_ERROR, failed or short writes FILE_WRITE_ERROR.
+// Every kFlushAhead bytes the destination is told to start writing to
+// disk, so that the flush after a long copy does not wait for all of it.
+const uint64_t kFlushAhead = 8 * 1024 * 1024;
 _KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination);
 
 // The source file from sourcePosition on, written to destination from

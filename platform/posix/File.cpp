@@ -214,6 +214,14 @@ bool File::flush() {
     return true;
 }
 
+void File::startFlush() {
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Queues the dirty pages of the whole file for writing; returns at once.
+    if (fd_ >= 0)
+        (void)::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool File::size(uint64_t& bytes) {
     bytes = 0;
     if (fd_ < 0) {

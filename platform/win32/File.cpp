@@ -125,6 +125,11 @@ bool File::flush() {
     return true;
 }
 
+void File::startFlush() {
+    // Windows has no call that starts a write-back without waiting for it;
+    // the cache manager writes behind on its own.
+}
+
 bool File::size(uint64_t& bytes) {
     bytes = 0;
     LARGE_INTEGER value;
