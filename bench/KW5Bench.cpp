@@ -114,16 +114,33 @@ bool writeTitleKW5(const KW5WString& path, int round) {
     return lib.PutString(1, 0, title, 2, 0) == 0 && lib.Close(kind) == 0;
 }
 
-// A user text big enough to outgrow any padding, added and removed in turn:
-// each write changes the tag size, so each is a remake of the whole file.
-bool toggleFillerKW5(const KW5WString& path, int round) {
+// Each round adds a user text of 8192 characters under a new description:
+// the tag grows by 16 KiB, past the padding of either library, so every
+// round rewrites the whole file. The texts are removed afterwards, untimed.
+const size_t kFillerUnits = 8192;
+
+std::string fillerName(int round) {
+    return "FILLER" + std::to_string(round);
+}
+
+bool addFillerKW5(const KW5WString& path, int round) {
     CKW5VorletLib lib;
     if (lib.Open(path, KW5_OPEN_READWRITE) != 0)
         return false;
-    KW5WString filler = (round & 1) ? KW5WString() : KW5WString(8192, KW5WChar('f'));
     LONG kind = KW5_FORMAT_STD;
-    return lib.PutPropertyFromDesc(KW5_WSTR("TXXX"), KW5_WSTR("FILLER"), filler, 0) == 0 &&
+    return lib.PutPropertyFromDesc(KW5_WSTR("TXXX"), host(fillerName(round)),
+                                   KW5WString(kFillerUnits, KW5WChar('f')), 0) == 0 &&
            lib.Close(kind) == 0;
+}
+
+bool removeFillersKW5(const KW5WString& path, int rounds) {
+    CKW5VorletLib lib;
+    if (lib.Open(path, KW5_OPEN_READWRITE) != 0)
+        return false;
+    for (int round = 0; round < rounds; ++round)
+        lib.PutPropertyFromDesc(KW5_WSTR("TXXX"), host(fillerName(round)), KW5WString(), 0);
+    LONG kind = KW5_FORMAT_STD;
+    return lib.Close(kind) == 0;
 }
 
 void BM_WriteInPlace_KW5(benchmark::State& state) {
@@ -137,12 +154,12 @@ void BM_WriteInPlace_KW5(benchmark::State& state) {
 
 void BM_Remake_KW5(benchmark::State& state) {
     KW5WString path = host(kw5bench::bigFile(static_cast<int>(state.range(0))));
-    toggleFillerKW5(path, 1);
     int round = 0;
     for (auto _ : state)
-        if (!toggleFillerKW5(path, round++))
+        if (!addFillerKW5(path, round++))
             state.SkipWithError("remake failed");
-    toggleFillerKW5(path, 1);
+    if (!removeFillersKW5(path, round))
+        state.SkipWithError("clean-up failed");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (state.range(0) << 20)));
 }
 
@@ -167,20 +184,19 @@ void BM_Remake_TagLib(benchmark::State& state) {
     int round = 0;
     for (auto _ : state) {
         TagLib::MPEG::File file(path.c_str(), false);
-        TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
-        auto* filler = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "FILLER");
-        if (filler) {
-            tag->removeFrame(filler);
-        } else {
-            auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF16);
-            frame->setDescription("FILLER");
-            frame->setText(TagLib::String(std::string(8192, 'f')));
-            tag->addFrame(frame);
-        }
-        ++round;
+        auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF16);
+        frame->setDescription(fillerName(round++));
+        frame->setText(TagLib::String(std::string(kFillerUnits, 'f')));
+        file.ID3v2Tag(true)->addFrame(frame);
         if (!saveTagLib(file))
             state.SkipWithError("save failed");
     }
+    TagLib::MPEG::File file(path.c_str(), false);
+    TagLib::ID3v2::Tag* tag = file.ID3v2Tag(true);
+    for (int r = 0; r < round; ++r)
+        if (auto* filler = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, fillerName(r)))
+            tag->removeFrame(filler);
+    saveTagLib(file);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * (state.range(0) << 20)));
 }
 
