@@ -1,5 +1,7 @@
 #include "tests/common/TempDir.h"
 
+#include "platform/UnicodeText.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -48,68 +50,11 @@ void writeFile(const std::filesystem::path& path, const std::vector<unsigned cha
         throw std::runtime_error("cannot write " + path.string());
 }
 
-KW5WString hostString(const std::string& text) {
-    KW5WString out;
-    size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        int extra;
-        if (c < 0x80) {
-            cp = c;
-            extra = 0;
-        } else if ((c >> 5) == 6) {
-            cp = c & 0x1F;
-            extra = 1;
-        } else if ((c >> 4) == 14) {
-            cp = c & 0x0F;
-            extra = 2;
-        } else {
-            cp = c & 0x07;
-            extra = 3;
-        }
-        ++i;
-        for (int k = 0; k < extra && i < text.size(); ++k, ++i)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<KW5WChar>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<KW5WChar>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<KW5WChar>(cp));
-        }
-    }
-    return out;
-}
+KW5WString hostString(const std::string& text) { return kw5platform::utf8ToUtf16(text); }
 
 KW5WString hostPath(const std::filesystem::path& path) { return hostString(path.u8string()); }
 
-std::string utf8(const KW5WString& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t cp = static_cast<char16_t>(text[i]);
-        if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < text.size()) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char16_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
+std::string utf8(const KW5WString& text) { return kw5platform::utf16ToUtf8(text); }
 
 std::vector<unsigned char> hex(const std::string& text) {
     std::vector<unsigned char> out;

@@ -1,6 +1,6 @@
 // Test helpers: a temporary folder that removes itself, and small file
-// utilities. Only the C++ standard library is used here, so every suite may
-// link it, whether it tests the internals or the exported class.
+// utilities. Every suite links them, whether it tests the internals or the
+// exported class (the UTF-8 conversion comes from the platform layer).
 #ifndef KW5_TESTS_TEMPDIR_H
 #define KW5_TESTS_TEMPDIR_H
 
