@@ -1,6 +1,8 @@
 // Fuzzes everything a hostile tag image reaches: Open from memory and every
 // Get, the unknown-frame export, the format checks of the image written to a
-// file, the direct file scan, and the unknown-frame import of the image.
+// file, the direct file scan, a rewrite of that file in each variant's
+// layout and its conversion, object tag images built from the bytes, and the
+// unknown-frame import of the image.
 #include "kw5/CKW5VorletLib.h"
 #include "kw5/TaskMem.h"
 
@@ -12,7 +14,9 @@
 
 namespace {
 
-KW5WString widen(const std::string& text) { return KW5WString(text.begin(), text.end()); }
+KW5WString widen(const std::string& text) {
+    return KW5WString(text.begin(), text.end());
+}
 
 const std::string& scratchPath() {
     static const std::string path = [] {
@@ -66,6 +70,55 @@ void readEverything(CKW5VorletLib& lib) {
     lib.GetId3TagSize(&size);
 }
 
+bool writeScratch(const std::string& path, const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool whole = std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && whole;
+}
+
+// The image as the head of a file that is rewritten: a text change closed
+// in a variant's layout, read back, and a conversion of the file. The last
+// input byte picks the variant, so the fuzzer reaches every writer.
+void rewriteFile(const std::string& path, const uint8_t* data, size_t size) {
+    const LONG kind = size ? data[size - 1] % 4 : 3;
+    const KW5WString hostPath = widen(path);
+    if (writeScratch(path, data, size)) {
+        {
+            CKW5VorletLib lib;
+            if (lib.Open(hostPath, KW5_OPEN_READWRITE_ALL) == 0) {
+                std::vector<KW5WString> title = {widen("fuzz")};
+                lib.PutString(1, 0, title, 2, 0);
+                lib.Close(kind);
+            }
+        }
+        CKW5VorletLib reread;
+        if (reread.Open(hostPath, KW5_OPEN_READONLY) == 0)
+            readEverything(reread);
+    }
+    if (writeScratch(path, data, size)) {
+        CKW5VorletLib lib;
+        lib.CheckAndFormatFile(hostPath, kind);
+        lib.FormatFile(hostPath, (kind + 1) % 4);
+    }
+    std::remove(path.c_str());
+}
+
+// The input as the host's objects of an in-memory tag image.
+void buildImages(const uint8_t* data, size_t size) {
+    CKW5VorletLib lib;
+    unsigned char* image = nullptr;
+    LONG imageSize = 0;
+    if (lib.GetSimpleVorletVMKLSI(data, static_cast<LONG>(size), &image, &imageSize) == 0)
+        CoTaskMemFree(image);
+    image = nullptr;
+    const size_t half = size / 2;
+    if (lib.GetSimpleVorletVMKLSI_VMKOLINF(data, static_cast<LONG>(half), data + half,
+                                           static_cast<LONG>(size - half), &image, &imageSize) == 0)
+        CoTaskMemFree(image);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -95,6 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             CoTaskMemFree(record.data);
         std::remove(path.c_str());
     }
+    rewriteFile(path, data, size);
+    buildImages(data, size);
     {
         CKW5VorletLib lib;
         // An open object with nothing on disk behind it: the import must

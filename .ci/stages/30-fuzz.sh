@@ -14,6 +14,13 @@ rm -rf "$BUILD/seeds" "$BUILD/corpus" "$BUILD/findings"
 mkdir -p "$BUILD/seeds" "$BUILD/corpus" "$BUILD/findings"
 "$BUILD/fuzz/kw5fuzz_seeds" "$BUILD/seeds"
 export VMKUTILS_LOG="$BUILD/fuzz-vmkutils.log"
+# The target rewrites its scratch file through temporary copies that are
+# flushed to disk; on a memory file system those flushes cost nothing.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    TMPDIR=$(mktemp -d /dev/shm/kw5fuzz.XXXXXX)
+    export TMPDIR
+    trap 'rm -rf "$TMPDIR"' EXIT
+fi
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 "$BUILD/fuzz/kw5fuzz_open" -max_total_time="$SECONDS_TO_FUZZ" -max_len=65536 -timeout=10 \
