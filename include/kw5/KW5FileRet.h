@@ -5,7 +5,9 @@
 #ifndef KW5_KW5FILERET_H
 #define KW5_KW5FILERET_H
 
-enum _KW5_FILE_RET {
+// A fixed underlying type: any int is a valid value (unknown ones translate to
+// E_FAIL), not only those that fit the listed range.
+enum _KW5_FILE_RET : int {
     KW5_FILE_RET_OK = 1,
     KW5_FILE_RET_FAILED = 2,
     KW5_FILE_RET_FILE_ACCESS_ERROR = 3,
