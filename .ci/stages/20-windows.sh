@@ -18,8 +18,9 @@ fail() {
 
 configure_and_build() {
     local dir=$1 toolchain=$2
+    shift 2
     cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKW5_WERROR=ON \
-        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain" "$@" >/dev/null
     cmake --build "$dir" -j"$JOBS"
 }
 
@@ -83,7 +84,8 @@ WINEPREFIX=$prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
 [ "$status" = 0 ] || fail "Windows tests failed under Wine"
 
 echo "--- i686-w64-mingw32 build (built and inspected, not run)"
-configure_and_build "$win32" toolchain-i686-w64-mingw32.cmake
+# The tests cannot run on this kernel: the 32-bit build is the DLLs and the tool.
+configure_and_build "$win32" toolchain-i686-w64-mingw32.cmake -DKW5_BUILD_TESTS=OFF
 check_static_runtime i686-w64-mingw32-objdump "$win32"
 check_exports i686-w64-mingw32-objdump "$win32/bin/kw5vorlet.dll" "${class_exports[@]}"
 check_exports i686-w64-mingw32-objdump "$win32/bin/VMKUtils_base.dll" '^\s*\[ *[0-9]+\] vmkutils_base$'
