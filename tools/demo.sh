@@ -14,7 +14,12 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target kw5tag
 KW5TAG=build/tools/kw5tag
 SAMPLE=build/sample.kw5
-run() { printf '\n$ %s\n' "$*"; "$@"; }
+run() {
+    printf '\n$'
+    printf ' %q' "$@"
+    printf '\n'
+    "$@"
+}
 run $KW5TAG sample "$SAMPLE" --force
 run $KW5TAG show "$SAMPLE"
 run $KW5TAG set "$SAMPLE" TIT2 "Evening in Kyoto" --variant gm
