@@ -1,5 +1,8 @@
 #include "fields/KW5FieldBase.h"
 
+#include "fields/KW5BodyWriter.h"
+#include "platform/CodePage.h"
+
 #include <cstring>
 #include <new>
 
@@ -64,6 +67,28 @@ _KW5_FILE_RET KW5FieldBase::setData(const unsigned char* bytes, ULONG size) {
         buffer_.assign(bytes, bytes + size);
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldBase::writeUserBodyEncoding0(const std::string& description,
+                                                   const KW5WString& value) {
+    if (description.empty())
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    std::string narrowValue;
+    if (!kw5platform::convertToNarrow(value, narrowValue))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    if (!allocateBuffer(2 + description.size() + narrowValue.size()))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    try {
+        KW5BodyWriter writer(buffer_);
+        writer.appendByte(0x00);
+        writer.writeNarrowText(description);
+        writer.appendBytes(narrowValue);
+        writer.finish();
+    } catch (_KW5_FILE_RET code) {
+        clear();
+        return code;
     }
     return KW5_FILE_RET_OK;
 }

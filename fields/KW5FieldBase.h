@@ -39,6 +39,10 @@ protected:
     // Replaces the held body by size zero bytes, to be filled by a
     // KW5BodyWriter; false when memory is exhausted (the codec is then empty).
     bool allocateBuffer(size_t size);
+    // The encoding-0 body of a user text or user URL frame: 0x00, the
+    // description and its 0x00, the value's narrow bytes (TXXX and WXXX share
+    // this layout exactly).
+    _KW5_FILE_RET writeUserBodyEncoding0(const std::string& description, const KW5WString& value);
 
     std::vector<unsigned char> buffer_;
 };

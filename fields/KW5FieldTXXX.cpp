@@ -20,7 +20,7 @@ _KW5_FILE_RET KW5FieldTXXX::encode(KW5FieldInfo& record) {
     clear();
     switch (encoding) {
     case 0:
-        return writeEncoding0(description, value);
+        return writeUserBodyEncoding0(description, value);
     case 1:
         return writeEncoding1(description, value);
     case 2:
@@ -28,28 +28,6 @@ _KW5_FILE_RET KW5FieldTXXX::encode(KW5FieldInfo& record) {
     default:
         return KW5_FILE_RET_BAD_LAYOUT;
     }
-}
-
-_KW5_FILE_RET KW5FieldTXXX::writeEncoding0(const std::string& description,
-                                           const KW5WString& value) {
-    if (description.empty())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    std::string narrowValue;
-    if (!kw5platform::convertToNarrow(value, narrowValue))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    if (!allocateBuffer(2 + description.size() + narrowValue.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.writeNarrowText(description);
-        writer.appendBytes(narrowValue);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET KW5FieldTXXX::writeEncoding1(const std::string& description,

@@ -28,7 +28,6 @@ public:
                                            KW5FieldInfo& record, ULONG& dataOffset);
 
 private:
-    _KW5_FILE_RET writeEncoding0(const std::string& description, const KW5WString& value);
     _KW5_FILE_RET writeEncoding1(const std::string& description, const KW5WString& value);
     _KW5_FILE_RET writeEncoding2(const std::string& description, const KW5WString& value);
 };

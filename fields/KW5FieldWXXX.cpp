@@ -19,7 +19,7 @@ _KW5_FILE_RET KW5FieldWXXX::encode(KW5FieldInfo& record) {
     clear();
     switch (encoding) {
     case 0:
-        return writeEncoding0(description, url);
+        return writeUserBodyEncoding0(description, url);
     case 1:
         return writeEncoding1(description, url);
     case 2:
@@ -27,27 +27,6 @@ _KW5_FILE_RET KW5FieldWXXX::encode(KW5FieldInfo& record) {
     default:
         return KW5_FILE_RET_BAD_LAYOUT;
     }
-}
-
-_KW5_FILE_RET KW5FieldWXXX::writeEncoding0(const std::string& description, const KW5WString& url) {
-    if (description.empty())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    std::string narrowUrl;
-    if (!kw5platform::convertToNarrow(url, narrowUrl))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    if (!allocateBuffer(2 + description.size() + narrowUrl.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.writeNarrowText(description);
-        writer.appendBytes(narrowUrl);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET KW5FieldWXXX::writeEncoding1(const std::string& description, const KW5WString& url) {

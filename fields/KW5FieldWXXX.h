@@ -22,7 +22,6 @@ public:
     _KW5_FILE_RET decode(KW5FieldInfo& record, ULONG& dataOffset) override;
 
 private:
-    _KW5_FILE_RET writeEncoding0(const std::string& description, const KW5WString& url);
     _KW5_FILE_RET writeEncoding1(const std::string& description, const KW5WString& url);
     _KW5_FILE_RET writeEncoding2(const std::string& description, const KW5WString& url);
 };
