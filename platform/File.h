@@ -54,6 +54,9 @@ enum class OpenPurpose {
     ReadShareAll,
     // GENERIC_WRITE, no sharing, OPEN_ALWAYS: in-place tag writes.
     WriteExclusive,
+    // GENERIC_READ | GENERIC_WRITE, no sharing, OPEN_EXISTING, regular files
+    // only: a target held for the whole of a rewrite.
+    ReadWriteExclusive,
     // GENERIC_WRITE, no sharing, CREATE_NEW, never following a link, owner
     // only: temporary files and replacement files.
     CreateNewExclusive,
@@ -83,6 +86,19 @@ public:
     // A hint only: where it cannot be done, nothing happens.
     void startFlush();
     bool size(uint64_t& bytes);
+    // SetEndOfFile at length.
+    bool truncate(uint64_t length);
+    // Whether path still names the file this handle holds (POSIX: the same
+    // device and inode; a rename may have put another file there since the
+    // open). Always true on Windows, where a file opened without sharing
+    // cannot be renamed or deleted.
+    bool isAt(const KW5WString& path) const;
+    // Gives other the owner, group, mode and extended attributes of this
+    // file, so that other can take its place. kept is false when that
+    // cannot be done faithfully (the caller may not give the file away,
+    // an attribute cannot be copied, or this file has further hard links
+    // that a replacement would split off). Windows: always kept.
+    bool copyIdentityTo(File& other, bool& kept) const;
 
 private:
 #ifdef _WIN32
@@ -102,6 +118,12 @@ enum class Attributes { Missing, Normal, ReadOnly, Unreadable };
 Attributes fileAttributes(const KW5WString& path);
 
 void sleepMilliseconds(unsigned int ms);
+
+#ifndef _WIN32
+// Makes every advisory lock of this layer fail with the errno given (0
+// restores the real calls): file systems without such locks, for tests.
+void setLockErrorForTesting(int error);
+#endif
 
 } // namespace kw5platform
 

@@ -38,6 +38,13 @@ bool splitPath(const KW5WString& path, PathParts& parts);
 // Windows, rename(2) elsewhere: atomic when both are on one volume.
 bool replaceFile(const KW5WString& from, const KW5WString& to);
 
+// replaceFile onto a target that held has open without sharing: POSIX
+// renames while the lock is held (the old file stays locked until held is
+// closed); Windows cannot move onto a file open without sharing and lets
+// go of it first.
+class File;
+bool replaceHeldFile(File& held, const KW5WString& from, const KW5WString& to);
+
 // DeleteFileW / unlink.
 bool deleteFile(const KW5WString& path);
 

@@ -80,8 +80,13 @@ _KW5_FILE_RET checkFreeTempSpace(const KW5WString& target, const KW5WString& tem
         writeLog("get li failed");
         return result;
     }
+    return checkFreeTempSpaceFor(size, temporary, oldTagSize, newTagSize);
+}
+
+_KW5_FILE_RET checkFreeTempSpaceFor(uint64_t targetSize, const KW5WString& temporary,
+                                    uint32_t oldTagSize, uint32_t newTagSize) {
     uint64_t needed = 0;
-    result = computeNeededSpace(size, oldTagSize, newTagSize, needed);
+    _KW5_FILE_RET result = computeNeededSpace(targetSize, oldTagSize, newTagSize, needed);
     if (result != KW5_FILE_RET_OK) {
         writeLog("calc n f failed");
         return result;
@@ -95,16 +100,21 @@ _KW5_FILE_RET checkFreeTempSpace(const KW5WString& target, const KW5WString& tem
 }
 
 _KW5_FILE_RET checkFreeDestSpace(const KW5WString& temporary, const KW5WString& target) {
+    uint64_t size = 0;
+    _KW5_FILE_RET result = getFileSize64(temporary, size);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    return checkFreeDestSpaceFor(size, temporary, target);
+}
+
+_KW5_FILE_RET checkFreeDestSpaceFor(uint64_t temporarySize, const KW5WString& temporary,
+                                    const KW5WString& target) {
     bool same = false;
     if (!kw5platform::sameVolume(temporary, target, same))
         return KW5_FILE_RET_FAILED;
     if (same)
         return KW5_FILE_RET_OK;
-    uint64_t size = 0;
-    _KW5_FILE_RET result = getFileSize64(temporary, size);
-    if (result != KW5_FILE_RET_OK)
-        return result;
-    return canUseDiskSpace(target, size);
+    return canUseDiskSpace(target, temporarySize);
 }
 
 } // namespace kw5storage

@@ -26,12 +26,18 @@ _KW5_FILE_RET canUseDiskSpace(const KW5WString& path, uint64_t needed);
 // oldTagSize to newTagSize bytes: room for that on the temporary's volume.
 _KW5_FILE_RET checkFreeTempSpace(const KW5WString& target, const KW5WString& temporary,
                                  uint32_t oldTagSize, uint32_t newTagSize);
+// The same for a target of targetSize bytes (one the caller holds open).
+_KW5_FILE_RET checkFreeTempSpaceFor(uint64_t targetSize, const KW5WString& temporary,
+                                    uint32_t oldTagSize, uint32_t newTagSize);
 
 // Room for putting the finished temporary file in the target's place. On
 // the same volume it is renamed over the target and needs nothing more;
 // otherwise a complete copy is written beside the target before the old
 // file goes, so the target's volume must hold the whole temporary file.
 _KW5_FILE_RET checkFreeDestSpace(const KW5WString& temporary, const KW5WString& target);
+// The same for a temporary file of temporarySize bytes.
+_KW5_FILE_RET checkFreeDestSpaceFor(uint64_t temporarySize, const KW5WString& temporary,
+                                    const KW5WString& target);
 
 } // namespace kw5storage
 

@@ -18,6 +18,9 @@
 
 class KW5Tag;
 class KW5TagHeader;
+namespace kw5storage {
+class KW5HeldTarget;
+}
 
 class KW5File {
 public:
@@ -80,14 +83,21 @@ public:
     _KW5_FILE_RET buildTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
                                  const KW5WString& target);
     // Writes the buffer as the tag of target: in place when its size equals
-    // the tag on disk, otherwise by remaking the file.
+    // the tag on disk, otherwise by remaking the file. The target is held
+    // without sharing from the moment its tag size is read until the new
+    // content is in place; a target that is read-only, not a regular file
+    // or held by another writer beyond the retry rule is refused untouched.
     _KW5_FILE_RET writeBuffer(const KW5WString& target);
 
 private:
     typedef _KW5_FILE_RET (KW5Tag::*Serializer)(KW5SerializedFrames&);
     _KW5_FILE_RET writeWith(Serializer serialize, KW5Tag& tag, const KW5WString& path);
-    _KW5_FILE_RET writeInPlace(const KW5WString& target);
-    _KW5_FILE_RET remake(const KW5WString& temporary, const KW5WString& target, ULONG oldSize);
+    _KW5_FILE_RET sizeTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
+                                ULONG oldSize);
+    _KW5_FILE_RET writeHeld(kw5storage::KW5HeldTarget& held, const KW5WString& target);
+    _KW5_FILE_RET writeInPlace(kw5storage::KW5HeldTarget& held, const KW5WString& target);
+    _KW5_FILE_RET remake(kw5storage::KW5HeldTarget& held, const KW5WString& temporary,
+                         const KW5WString& target);
 
     std::vector<unsigned char> buffer_;
 };

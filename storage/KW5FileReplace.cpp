@@ -4,58 +4,119 @@
 #include "platform/Path.h"
 #include "storage/KW5AudioCopy.h"
 #include "storage/KW5FileOpen.h"
-#include "storage/KW5TempFile.h"
+#include "support/KW5Log.h"
 
 namespace kw5storage {
 
 namespace {
 
-// Removes a half-made file without losing the error that made it useless.
-void discard(const KW5WString& path) {
-    uint32_t error = kw5platform::lastError();
-    kw5platform::deleteFile(path);
-    kw5platform::setLastError(error);
+// Errors after which the content can still go through the held target.
+bool mayWriteThrough(uint32_t error) {
+    return error == kw5platform::kErrorAccessDenied || error == kw5platform::kErrorWriteProtect;
 }
 
-bool renameOver(const KW5WString& from, const KW5WString& target) {
-    return kw5platform::copyPermissions(target, from) && kw5platform::replaceFile(from, target) &&
-           kw5platform::syncFolderOf(target);
+bool renameOver(kw5platform::File& held, const KW5WString& from, const KW5WString& target) {
+    if (!kw5platform::copyPermissions(target, from) ||
+        !kw5platform::replaceHeldFile(held, from, target))
+        return false;
+    // The new file is in place: a folder that cannot be flushed (or no
+    // memory to try) changes nothing about that, so it is reported but not
+    // a failure.
+    bool synced = false;
+    try {
+        synced = kw5platform::syncFolderOf(target);
+    } catch (...) {
+        kw5platform::setLastError(kw5platform::kErrorNotEnoughMemory);
+    }
+    if (!synced)
+        writeLog("writeFile(remake) folder not flushed %d path = %S",
+                 static_cast<int>(kw5platform::lastError()), target.c_str());
+    writeLog("writeFile(remake) replaced path = %S", target.c_str());
+    return true;
 }
 
-bool copyBesideAndRename(const KW5WString& finished, const KW5WString& target) {
+ReplaceOutcome writeThrough(KW5HeldTarget& held, KW5ScratchFile& finished, uint64_t size,
+                            const KW5WString& target) {
+    finished.file().close();
+    kw5platform::File input;
+    if (!held.exists() || !held.file().seek(0) ||
+        !openWithRetry(input, finished.path(), kw5platform::OpenPurpose::ReadShareRead))
+        return ReplaceOutcome::Untouched;
+    if (copyRest(input, held.file()) != KW5_FILE_RET_OK || !held.file().truncate(size) ||
+        !held.file().flush()) {
+        uint32_t error = kw5platform::lastError();
+        finished.keep();
+        writeLog("writeFile(remake) writing through the target failed %d path = %S, the new "
+                 "file is kept at %S",
+                 static_cast<int>(error), target.c_str(), finished.path().c_str());
+        kw5platform::setLastError(error);
+        return ReplaceOutcome::Damaged;
+    }
+    writeLog("writeFile(remake) written through the existing file path = %S", target.c_str());
+    return ReplaceOutcome::WrittenThrough;
+}
+
+// A copy of finished in the target's folder, renamed over the target.
+ReplaceOutcome copyBesideAndRename(KW5HeldTarget& held, KW5ScratchFile& finished, uint64_t size,
+                                   const KW5WString& target) {
     KW5WString beside;
     if (makeReplacementPath(target, beside) != KW5_FILE_RET_OK) {
         kw5platform::setLastError(kw5platform::kErrorInvalidName);
-        return false;
+        return ReplaceOutcome::Untouched;
     }
-    kw5platform::File output;
-    if (!createExclusiveFile(output, beside))
-        return false;
+    KW5ScratchFile copy;
+    if (!copy.create(beside))
+        return mayWriteThrough(kw5platform::lastError())
+                   ? writeThrough(held, finished, size, target)
+                   : ReplaceOutcome::Untouched;
+    finished.file().close();
     kw5platform::File input;
-    if (!openWithRetry(input, finished, kw5platform::OpenPurpose::ReadShareRead)) {
-        output.close();
-        discard(beside);
-        return false;
-    }
-    bool copied = copyRest(input, output) == KW5_FILE_RET_OK && output.flush();
+    if (!openWithRetry(input, finished.path(), kw5platform::OpenPurpose::ReadShareRead) ||
+        copyRest(input, copy.file()) != KW5_FILE_RET_OK || !copy.file().flush())
+        return ReplaceOutcome::Untouched;
     input.close();
-    output.close();
-    if (!copied || !renameOver(beside, target)) {
-        discard(beside);
-        return false;
+    bool kept = true;
+    if (held.exists() && !held.file().copyIdentityTo(copy.file(), kept))
+        return ReplaceOutcome::Untouched;
+    copy.file().close();
+    if (kept && renameOver(held.file(), copy.path(), target)) {
+        copy.keep();
+        return ReplaceOutcome::Replaced;
     }
-    return true;
+    if (!kept || mayWriteThrough(kw5platform::lastError())) {
+        copy.remove();
+        return writeThrough(held, finished, size, target);
+    }
+    return ReplaceOutcome::Untouched;
 }
 
 } // namespace
 
-bool replaceTarget(const KW5WString& finished, const KW5WString& target) {
+ReplaceOutcome replaceTarget(KW5HeldTarget& held, KW5ScratchFile& finished, uint64_t size,
+                             const KW5WString& target) {
     bool same = false;
-    if (!kw5platform::sameVolume(finished, target, same))
-        return false;
-    if (same)
-        return renameOver(finished, target);
-    return copyBesideAndRename(finished, target);
+    if (!kw5platform::sameVolume(finished.path(), target, same))
+        return ReplaceOutcome::Untouched;
+    if (!same)
+        return copyBesideAndRename(held, finished, size, target);
+    bool kept = true;
+    if (held.exists() && !held.file().copyIdentityTo(finished.file(), kept))
+        return ReplaceOutcome::Untouched;
+    if (!kept)
+        return writeThrough(held, finished, size, target);
+    finished.file().close();
+    if (renameOver(held.file(), finished.path(), target)) {
+        finished.keep();
+        return ReplaceOutcome::Replaced;
+    }
+    // Mount points of one file system share a device number, but a rename
+    // between them fails as across volumes.
+    uint32_t error = kw5platform::lastError();
+    if (error == kw5platform::kErrorNotSameDevice)
+        return copyBesideAndRename(held, finished, size, target);
+    if (mayWriteThrough(error))
+        return writeThrough(held, finished, size, target);
+    return ReplaceOutcome::Untouched;
 }
 
 } // namespace kw5storage

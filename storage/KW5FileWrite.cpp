@@ -9,9 +9,11 @@
 #include "storage/KW5DiskSpace.h"
 #include "storage/KW5FileOpen.h"
 #include "storage/KW5FileReplace.h"
+#include "storage/KW5HeldTarget.h"
 #include "storage/KW5TagSizing.h"
 #include "storage/KW5TempFile.h"
 #include "support/KW5Log.h"
+#include "tag/KW5FrameHeader.h"
 #include "tag/KW5Tag.h"
 #include "tag/KW5TagHeader.h"
 
@@ -73,14 +75,6 @@ _KW5_FILE_RET tagHeaderOf(const KW5Tag& tag, KW5TagHeader& header) {
     return tag.getHeader(header);
 }
 
-// Deletes a temporary file that is no longer wanted; a file that cannot be
-// removed turns the result into FAILED.
-_KW5_FILE_RET discardTemporary(const KW5WString& temporary, _KW5_FILE_RET result) {
-    if (KW5File::fileExists(temporary) && !kw5platform::deleteFile(temporary))
-        return KW5_FILE_RET_FAILED;
-    return result;
-}
-
 } // namespace
 
 _KW5_FILE_RET KW5File::writeSTD(KW5Tag& tag, const KW5WString& path) {
@@ -109,14 +103,25 @@ _KW5_FILE_RET KW5File::writeWith(Serializer serialize, KW5Tag& tag, const KW5WSt
         KW5Tag::releaseFrameBuffers(frames);
         return KW5_FILE_RET_INVALID_PARAMETER;
     }
+    // Through a link the file it points to is rewritten, not the link.
+    KW5WString target;
+    if (!kw5platform::resolveLinks(path, target)) {
+        KW5Tag::releaseFrameBuffers(frames);
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    }
+    // Held from before its tag size is read: the size decides the padding
+    // and where the audio starts.
+    kw5storage::KW5HeldTarget held;
     KW5TagHeader header;
     result = tagHeaderOf(tag, header);
     if (result == KW5_FILE_RET_OK)
-        result = buildTagBuffer(header, frames, path);
+        result = held.hold(target);
+    if (result == KW5_FILE_RET_OK)
+        result = sizeTagBuffer(header, frames, held.tagSize());
     KW5Tag::releaseFrameBuffers(frames);
     if (result != KW5_FILE_RET_OK)
         return result;
-    return writeBuffer(path);
+    return writeHeld(held, target);
 }
 
 _KW5_FILE_RET KW5File::makeTagImage(KW5Tag& tag, unsigned char*& image, ULONG& length) {
@@ -172,11 +177,27 @@ _KW5_FILE_RET KW5File::buildTagBuffer(const KW5TagHeader& header, const KW5Seria
     _KW5_FILE_RET result = getTagSizeOnDisk(target, oldSize);
     if (result != KW5_FILE_RET_OK)
         return result;
+    return sizeTagBuffer(header, frames, oldSize);
+}
+
+_KW5_FILE_RET KW5File::sizeTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
+                                     ULONG oldSize) {
+    buffer_.clear();
+    if (kw5storage::tagTooLarge(frames.total))
+        return KW5_FILE_RET_TAG_TOO_LARGE;
     uint32_t tagSize = 0;
     uint32_t padding = 0;
     kw5storage::newTagSize(oldSize, frames.total, tagSize, padding);
     if (tagSize == 0)
         return checkFrameList(frames);
+    // A last frame without a body directly before the end of the tag reads
+    // as the start of the padding: it gets at least one byte of padding.
+    if (padding == 0 && !frames.lengths.empty() &&
+        frames.lengths.back() == KW5FrameHeader::kLength) {
+        kw5storage::freshTagSize(frames.total, tagSize, padding);
+        if (padding == 0)
+            return KW5_FILE_RET_TAG_TOO_LARGE;
+    }
     return assembleTag(header, frames, padding, buffer_);
 }
 
@@ -187,26 +208,28 @@ _KW5_FILE_RET KW5File::writeBuffer(const KW5WString& path) {
     KW5WString target;
     if (!kw5platform::resolveLinks(path, target))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    kw5storage::KW5HeldTarget held;
+    _KW5_FILE_RET result = held.hold(target);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    return writeHeld(held, target);
+}
+
+_KW5_FILE_RET KW5File::writeHeld(kw5storage::KW5HeldTarget& held, const KW5WString& target) {
     KW5WString temporary;
     _KW5_FILE_RET result = kw5storage::makeTemporaryPath(target, temporary);
     if (result != KW5_FILE_RET_OK)
         return result;
-
-    ULONG oldSize = 0;
-    result = getTagSizeOnDisk(target, oldSize);
-    if (result != KW5_FILE_RET_OK)
-        return result;
-    if (bufferLength() != 0 && bufferLength() == oldSize)
-        return writeInPlace(target);
-    return remake(temporary, target, oldSize);
+    if (held.exists() && bufferLength() != 0 && bufferLength() == held.tagSize())
+        return writeInPlace(held, target);
+    return remake(held, temporary, target);
 }
 
-_KW5_FILE_RET KW5File::writeInPlace(const KW5WString& target) {
+_KW5_FILE_RET KW5File::writeInPlace(kw5storage::KW5HeldTarget& held, const KW5WString& target) {
     _KW5_FILE_RET result = KW5_FILE_RET_OK;
-    kw5platform::File file;
+    kw5platform::File& file = held.file();
     uint32_t written = 0;
-    if (!kw5storage::openWithRetry(file, target, kw5platform::OpenPurpose::WriteExclusive) ||
-        !file.seek(0))
+    if (!file.seek(0))
         result = KW5_FILE_RET_FILE_ACCESS_ERROR;
     // Written like WriteFile, without forcing it to disk: an overwrite in
     // place cannot be made atomic by a flush, and the flush would cost a
@@ -220,53 +243,55 @@ _KW5_FILE_RET KW5File::writeInPlace(const KW5WString& target) {
     return result;
 }
 
-_KW5_FILE_RET KW5File::remake(const KW5WString& temporaryPath, const KW5WString& target,
-                              ULONG oldSize) {
-    ULONG newSize = bufferLength();
-    _KW5_FILE_RET result = kw5storage::checkFreeTempSpace(target, temporaryPath, oldSize, newSize);
+_KW5_FILE_RET KW5File::remake(kw5storage::KW5HeldTarget& held, const KW5WString& temporaryPath,
+                              const KW5WString& target) {
+    const ULONG oldSize = held.exists() ? held.tagSize() : 0;
+    const ULONG newSize = bufferLength();
+    const uint64_t audio = held.fileSize() > oldSize ? held.fileSize() - oldSize : 0;
+    _KW5_FILE_RET result =
+        kw5storage::checkFreeTempSpaceFor(held.fileSize(), temporaryPath, oldSize, newSize);
     if (result != KW5_FILE_RET_OK) {
         writeLog("writeFile(remake) Source: checkFreeTempSpace failed path = %S", target.c_str());
         return result;
     }
 
     // The temporary copy: created exclusively, never through a planted
-    // link; when the name is taken another one is drawn.
-    KW5WString temporary = temporaryPath;
-    kw5platform::File file;
-    if (!kw5storage::createExclusiveFile(file, temporary))
+    // link; when the name is taken another one is drawn. It is removed on
+    // every way out unless it took the target's place.
+    kw5storage::KW5ScratchFile temporary;
+    if (!temporary.create(temporaryPath))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    kw5platform::File& file = temporary.file();
     uint32_t written = 0;
-    if (!file.seek(0))
-        result = KW5_FILE_RET_FILE_ACCESS_ERROR;
-    else if (newSize != 0 && (!file.write(buffer_.data(), newSize, written) || written != newSize))
+    if (newSize != 0 && (!file.write(buffer_.data(), newSize, written) || written != newSize))
         result = KW5_FILE_RET_FILE_WRITE_ERROR;
-    if (result == KW5_FILE_RET_OK) {
-        result = kw5storage::copyAudio(target, oldSize, file, newSize);
-        // Only a target that is really not there has no audio to copy; a
-        // target that merely cannot be seen must not lose its audio.
-        if (result == KW5_FILE_RET_FILE_NOT_FOUND &&
-            kw5storage::errorMeansMissing(kw5platform::lastError()))
-            result = KW5_FILE_RET_OK;
+    // The audio comes from the held target itself, from the offset that
+    // was read while holding it.
+    if (result == KW5_FILE_RET_OK && held.exists() && audio != 0) {
+        if (!held.file().seek(oldSize))
+            result = KW5_FILE_RET_FILE_ACCESS_ERROR;
+        else
+            result = kw5storage::copyRest(held.file(), file);
     }
     if (result == KW5_FILE_RET_OK && !file.flush())
         result = KW5_FILE_RET_FILE_WRITE_ERROR;
-    file.close();
     if (result != KW5_FILE_RET_OK)
-        return discardTemporary(temporary, result);
+        return result;
 
-    result = kw5storage::checkFreeDestSpace(temporary, target);
+    result = kw5storage::checkFreeDestSpaceFor(uint64_t(newSize) + audio, temporary.path(), target);
     if (result != KW5_FILE_RET_OK) {
         writeLog("writeFile(remake)Dest: checkFreeTempSpace failed path = %S", target.c_str());
-        discardTemporary(temporary, result);
         return result;
     }
-    if (!kw5storage::replaceTarget(temporary, target)) {
-        writeLog("writeFile(remake) CopyFile Failed %d",
-                 static_cast<int>(kw5platform::lastError()));
-        discardTemporary(temporary, KW5_FILE_RET_FAILED);
-        return KW5_FILE_RET_FAILED;
+    switch (kw5storage::replaceTarget(held, temporary, uint64_t(newSize) + audio, target)) {
+    case kw5storage::ReplaceOutcome::Replaced:
+    case kw5storage::ReplaceOutcome::WrittenThrough:
+        return KW5_FILE_RET_OK;
+    case kw5storage::ReplaceOutcome::Damaged:
+        return KW5_FILE_RET_FILE_WRITE_ERROR;
+    case kw5storage::ReplaceOutcome::Untouched:
+        break;
     }
-    // A rename has consumed the temporary file; after a copy it remains.
-    discardTemporary(temporary, KW5_FILE_RET_OK);
-    return KW5_FILE_RET_OK;
+    writeLog("writeFile(remake) CopyFile Failed %d", static_cast<int>(kw5platform::lastError()));
+    return KW5_FILE_RET_FAILED;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Path.h"
 #include "storage/KW5FileOpen.h"
+#include "support/KW5Log.h"
 
 #include <random>
 
@@ -91,6 +92,44 @@ bool createExclusiveFile(kw5platform::File& file, KW5WString& path) {
         path.replace(path.size() - kUniqueCharacters, kUniqueCharacters,
                      uniqueCharacters(kUniqueCharacters));
     }
+}
+
+KW5ScratchFile::KW5ScratchFile() : owned_(false) {}
+
+KW5ScratchFile::~KW5ScratchFile() {
+    try {
+        remove();
+    } catch (...) {
+    }
+}
+
+bool KW5ScratchFile::create(const KW5WString& path) {
+    remove();
+    path_ = path;
+    owned_ = createExclusiveFile(file_, path_);
+    return owned_;
+}
+
+bool KW5ScratchFile::remove() {
+    file_.close();
+    if (!owned_)
+        return true;
+    owned_ = false;
+    uint32_t error = kw5platform::lastError();
+    bool removed = kw5platform::deleteFile(path_) || !kw5platform::findFile(path_);
+    if (!removed) {
+        kw5platform::File emptied;
+        if (emptied.open(path_, kw5platform::OpenPurpose::WriteExclusive))
+            emptied.truncate(0);
+        writeLog("writeFile: temporary file cannot be removed path = %S", path_.c_str());
+    }
+    kw5platform::setLastError(error);
+    return removed;
+}
+
+void KW5ScratchFile::keep() {
+    file_.close();
+    owned_ = false;
 }
 
 } // namespace kw5storage

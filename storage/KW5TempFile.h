@@ -38,6 +38,33 @@ _KW5_FILE_RET makeReplacementPath(const KW5WString& target, KW5WString& replacem
 // the name that was made. False with kw5platform::lastError() set.
 bool createExclusiveFile(kw5platform::File& file, KW5WString& path);
 
+// A file a remake creates (the temporary copy, a replacement beside the
+// target), open for writing, and removed again when the object goes away
+// (exceptions included) unless keep() was called. A file that cannot be
+// removed is at least emptied, so no full-size copy stays behind.
+class KW5ScratchFile {
+public:
+    KW5ScratchFile();
+    ~KW5ScratchFile();
+    KW5ScratchFile(const KW5ScratchFile&) = delete;
+    KW5ScratchFile& operator=(const KW5ScratchFile&) = delete;
+
+    // createExclusiveFile at path (whose last characters may be redrawn).
+    bool create(const KW5WString& path);
+    // Closes and removes the file now; false (logged) when it stays.
+    bool remove();
+    // The file is no longer ours to remove: renamed into place, or kept.
+    void keep();
+
+    kw5platform::File& file() { return file_; }
+    const KW5WString& path() const { return path_; }
+
+private:
+    kw5platform::File file_;
+    KW5WString path_;
+    bool owned_;
+};
+
 // Tests replace the random characters with a predictable sequence; null
 // restores the random source.
 typedef KW5WString (*NameSource)(size_t count);

@@ -12,11 +12,14 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kw5platform {
 
@@ -39,6 +42,8 @@ OpenRule ruleFor(OpenPurpose purpose) {
         return {O_RDONLY, LOCK_SH};
     case OpenPurpose::WriteExclusive:
         return {O_WRONLY | O_CREAT, LOCK_EX};
+    case OpenPurpose::ReadWriteExclusive:
+        return {O_RDWR, LOCK_EX};
     case OpenPurpose::CreateNewExclusive:
         // O_EXCL with O_NOFOLLOW: a planted link or file makes the open fail
         // with "file exists" instead of being followed.
@@ -51,7 +56,44 @@ mode_t modeFor(OpenPurpose purpose) {
     return purpose == OpenPurpose::CreateNewExclusive ? 0600 : 0666;
 }
 
+// File systems without advisory locks (some network mounts) answer flock
+// with one of these; nobody can hold such a file, so it counts as free.
+bool locksUnsupported(int error) {
+    return error == ENOLCK || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
+}
+
+int gLockErrorForTesting = 0;
+
+// Copies every extended attribute of from onto to; false when one cannot
+// be read or set (a name space the caller may not write, or a file system
+// without them on the side of to).
+bool copyAttributes(int from, int to) {
+    ssize_t length = ::flistxattr(from, nullptr, 0);
+    if (length < 0)
+        return errno == ENOTSUP;
+    std::vector<char> names(static_cast<size_t>(length) + 1);
+    length = ::flistxattr(from, names.data(), names.size());
+    if (length < 0)
+        return false;
+    std::vector<char> value;
+    for (ssize_t at = 0; at < length; at += static_cast<ssize_t>(std::strlen(&names[at])) + 1) {
+        const char* name = &names[at];
+        ssize_t size = ::fgetxattr(from, name, nullptr, 0);
+        if (size < 0)
+            return false;
+        value.resize(static_cast<size_t>(size) + 1);
+        size = ::fgetxattr(from, name, value.data(), value.size());
+        if (size < 0 || ::fsetxattr(to, name, value.data(), static_cast<size_t>(size), 0) != 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+void setLockErrorForTesting(int error) {
+    gLockErrorForTesting = error;
+}
 
 File::File() : fd_(-1) {}
 
@@ -76,14 +118,21 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
     if (fd < 0)
         return failFromErrno(native);
 
+    // A file this call created and then cannot use is removed again.
+    const bool created = purpose == OpenPurpose::CreateNewExclusive;
     struct stat st;
     if (::fstat(fd, &st) != 0) {
         failFromErrno(native);
         ::close(fd);
+        if (created)
+            ::unlink(native.c_str());
         return false;
     }
-    if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode) && !S_ISBLK(st.st_mode)) {
-        // CreateFileW refuses folders with "access denied".
+    const bool device = S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
+    if ((!S_ISREG(st.st_mode) && !device) ||
+        (device && purpose == OpenPurpose::ReadWriteExclusive)) {
+        // CreateFileW refuses folders with "access denied"; a device or a
+        // FIFO is never the target of a rewrite.
         ::close(fd);
         setLastError(kErrorAccessDenied);
         return false;
@@ -101,11 +150,17 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
     int locked;
     do {
         locked = ::flock(fd, rule.lock | LOCK_NB);
+        if (gLockErrorForTesting != 0) {
+            locked = -1;
+            errno = gLockErrorForTesting;
+        }
     } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
+    if (locked != 0 && !locksUnsupported(errno)) {
         setLastError(errno == EWOULDBLOCK ? kErrorSharingViolation
                                           : windowsErrorFromErrno(errno, native));
         ::close(fd);
+        if (created)
+            ::unlink(native.c_str());
         return false;
     }
     fd_ = fd;
@@ -232,6 +287,51 @@ bool File::size(uint64_t& bytes) {
     if (::fstat(fd_, &st) != 0)
         return failFromErrno(std::string());
     bytes = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool File::truncate(uint64_t length) {
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (length > static_cast<uint64_t>(INT64_MAX)) {
+        setLastError(kErrorInvalidParameter);
+        return false;
+    }
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        return failFromErrno(std::string());
+    return true;
+}
+
+bool File::isAt(const KW5WString& path) const {
+    std::string native;
+    struct stat held, named;
+    if (fd_ < 0 || !nativePath(path, native) || ::fstat(fd_, &held) != 0 ||
+        ::stat(native.c_str(), &named) != 0)
+        return false;
+    return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool File::copyIdentityTo(File& other, bool& kept) const {
+    kept = false;
+    struct stat st;
+    if (fd_ < 0 || other.fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (::fstat(fd_, &st) != 0)
+        return failFromErrno(std::string());
+    // A replacement would leave the other names with the old content.
+    if (st.st_nlink > 1)
+        return true;
+    // Owner and group first: chown clears set-id bits. Only a privileged
+    // caller may give a file away, and only to a group of its own.
+    if (::fchown(other.fd_, st.st_uid, st.st_gid) != 0)
+        return errno == EPERM ? true : failFromErrno(std::string());
+    if (::fchmod(other.fd_, st.st_mode & 07777) != 0)
+        return failFromErrno(std::string());
+    kept = copyAttributes(fd_, other.fd_);
     return true;
 }
 

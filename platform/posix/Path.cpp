@@ -166,6 +166,10 @@ bool replaceFile(const KW5WString& from, const KW5WString& to) {
     return true;
 }
 
+bool replaceHeldFile(File&, const KW5WString& from, const KW5WString& to) {
+    return replaceFile(from, to);
+}
+
 bool deleteFile(const KW5WString& path) {
     std::string native;
     if (!toNative(path, native))

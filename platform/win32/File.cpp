@@ -25,6 +25,8 @@ OpenRule ruleFor(OpenPurpose purpose) {
         return {GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING};
     case OpenPurpose::WriteExclusive:
         return {GENERIC_WRITE, 0, OPEN_ALWAYS};
+    case OpenPurpose::ReadWriteExclusive:
+        return {GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING};
     case OpenPurpose::CreateNewExclusive:
         // CREATE_NEW fails with ERROR_FILE_EXISTS on anything already at the
         // path, a link included, so nothing planted there is followed. The
@@ -55,6 +57,12 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return fail();
+    if (purpose == OpenPurpose::ReadWriteExclusive && ::GetFileType(handle) != FILE_TYPE_DISK) {
+        // A device or a pipe is never the target of a rewrite.
+        ::CloseHandle(handle);
+        setLastError(kErrorAccessDenied);
+        return false;
+    }
     handle_ = handle;
     return true;
 }
@@ -137,6 +145,27 @@ bool File::size(uint64_t& bytes) {
         return fail();
     bytes = static_cast<uint64_t>(value.QuadPart);
     return true;
+}
+
+bool File::truncate(uint64_t length) {
+    if (!seek(length))
+        return false;
+    if (!::SetEndOfFile(static_cast<HANDLE>(handle_)))
+        return fail();
+    return true;
+}
+
+bool File::isAt(const KW5WString&) const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+bool File::copyIdentityTo(File& other, bool& kept) const {
+    // The replacement takes the target's attributes by name
+    // (copyPermissions); a file held without sharing has no other opener.
+    kept = handle_ != INVALID_HANDLE_VALUE && other.handle_ != INVALID_HANDLE_VALUE;
+    if (!kept)
+        setLastError(kErrorInvalidHandle);
+    return kept;
 }
 
 bool findFile(const KW5WString& path) {

@@ -101,6 +101,11 @@ bool replaceFile(const KW5WString& from, const KW5WString& to) {
     return true;
 }
 
+bool replaceHeldFile(File& held, const KW5WString& from, const KW5WString& to) {
+    held.close();
+    return replaceFile(from, to);
+}
+
 bool deleteFile(const KW5WString& path) {
     if (!::DeleteFileW(path.c_str()))
         return fail();
