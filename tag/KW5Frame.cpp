@@ -173,7 +173,7 @@ _KW5_FILE_RET KW5Frame::normalizeEncoding() {
     KW5FrameHeader header;
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
     if (ret != KW5_FILE_RET_OK)
-        return KW5_FILE_RET_INVALID_PARAMETER;
+        return ret == KW5_FILE_RET_OUT_OF_MEMORY ? ret : KW5_FILE_RET_INVALID_PARAMETER;
     std::string frameId;
     ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)
@@ -225,7 +225,8 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
     if (ret != KW5_FILE_RET_OK)
         return ret;
 
-    std::vector<unsigned char>().swap(body_);
+    // Built aside and swapped in whole: a failure leaves the frame as it
+    // was, never a header announcing a body that is not there.
     ULONG newSize = 0;
     ret = codec.getSize(newSize);
     if (ret != KW5_FILE_RET_OK)
@@ -233,16 +234,22 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
     ret = header.setSize(newSize);
     if (ret != KW5_FILE_RET_OK)
         return ret;
+    std::vector<unsigned char> headerBytes;
+    std::vector<unsigned char> body;
     try {
-        header_ = header.bytes();
-        body_.assign(newSize, 0);
+        headerBytes = header.bytes();
+        body.assign(newSize, 0);
     } catch (const std::bad_alloc&) {
-        body_.clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    if (newSize == 0)
-        return KW5_FILE_RET_OK;
-    return codec.getData(body_.data(), newSize);
+    if (newSize != 0) {
+        ret = codec.getData(body.data(), newSize);
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+    }
+    header_.swap(headerBytes);
+    body_.swap(body);
+    return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
@@ -251,7 +258,7 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
     KW5FrameHeader header;
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
     if (ret != KW5_FILE_RET_OK)
-        return KW5_FILE_RET_INVALID_DATA;
+        return ret == KW5_FILE_RET_OUT_OF_MEMORY ? ret : KW5_FILE_RET_INVALID_DATA;
     std::string frameId;
     ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)

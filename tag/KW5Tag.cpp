@@ -201,6 +201,12 @@ _KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out
         const _KW5_FILE_RET popped = (store_.get()->*pop)(frame);
         if (popped == KW5_FILE_RET_NOT_FOUND)
             return KW5_FILE_RET_OK;
+        // Without memory (or a working buffer) the frame could not be
+        // treated as the variant asks; no tag is better than a different one.
+        if (popped == KW5_FILE_RET_OUT_OF_MEMORY || popped == KW5_FILE_RET_BUFFER_ERROR) {
+            releaseFrameBuffers(out);
+            return popped;
+        }
 
         _KW5_FILE_RET ret = KW5_FILE_RET_OK;
         try {
