@@ -99,6 +99,10 @@ LONG CKW5VorletLib::PutPropertyFromId(const KW5WString& id, const std::vector<KW
         std::string frameId;
         if (!kw5platform::convertToNarrow(id, frameId))
             return kw5::kE_FAIL;
+        // A longer id would be cut to its first four characters and replace
+        // a frame the caller never named.
+        if (frameId.size() != 4)
+            return kw5::kE_INVALIDARG;
         if (!isLinkFrame(frameId) && values.size() >= 2)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_INVALID_PARAMETER);
 
