@@ -136,7 +136,10 @@ TEST_F(FacadePropertyTest, PutByIdRefusals) {
     EXPECT_EQ(kw5::kE_INVALIDARG, lib.PutPropertyFromId(w("TXXX"), ws({"a"}), 0));
     EXPECT_EQ(kw5::kE_INVALIDARG, lib.PutPropertyFromId(w("GEOB"), ws({"a"}), 0));
     EXPECT_EQ(kw5::kE_INVALIDARG, lib.PutPropertyFromId(w(""), ws({"a"}), 0));
+    for (const char* id : {"TIT", "TIT2X", "TIT2 ", "TLENTIT2"})
+        EXPECT_EQ(kw5::kE_INVALIDARG, lib.PutPropertyFromId(w(id), ws({"a"}), 0)) << id;
     EXPECT_EQ(ws({"Title"}), byId(lib, "TIT2"));
+    EXPECT_EQ(ws({"1000"}), byId(lib, "TLEN"));
 }
 
 TEST_F(FacadePropertyTest, PutByIdOfAFrameWithoutTextBodyChangesNothing) {
@@ -172,6 +175,7 @@ TEST_F(FacadePropertyTest, ReadOnlyFlagAndReadOnlyMode) {
     ASSERT_EQ(kw5::kS_OK, lib.Open(file(builder.bytes()), 2));
     EXPECT_EQ(kw5::kS_FALSE, lib.PutPropertyFromId(w("TIT2"), ws({"x"}), 0));
     EXPECT_EQ(kw5::kS_FALSE, lib.PutPropertyFromId(w("TIT2"), {}, 0));
+    EXPECT_EQ(kw5::kE_INVALIDARG, lib.PutPropertyFromId(w("TIT2X"), ws({"x"}), 0));
     EXPECT_EQ(kw5::kS_FALSE, lib.PutPropertyFromDesc(w("TXXX"), w("VMK_TIT2S"), w("x"), 0));
     EXPECT_EQ(ws({"Locked"}), byId(lib, "TIT2"));
     EXPECT_EQ(w("Locked too"), byDesc(lib, "TXXX", "VMK_TIT2S"));

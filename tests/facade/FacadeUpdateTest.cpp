@@ -8,7 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
+#include <thread>
 
 using namespace kw5test;
 
@@ -402,3 +408,317 @@ TEST_F(FacadeUpdateTest, ReadOnlyFlagSurvivesAndProtectsAfterRoundTrip) {
 }
 
 } // namespace
+
+#ifndef _WIN32
+// --- Writers against each other, other users, odd files and no memory ---
+//
+// The children are this test program run again (the test FacadeUpdateChild),
+// through setpriv where they must run as another user.
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kChildAction = "KW5_FACADE_CHILD";
+const char* const kChildPath = "KW5_FACADE_CHILD_PATH";
+const uint32_t kOtherUser = 65534;
+const uint32_t kOtherGroup = 4242;
+
+std::string shellQuote(const std::string& text) {
+    return "'" + text + "'";
+}
+
+// "action:path" for the child test, run as uid:gid when user is not empty;
+// the command's exit code (0 when the child's checks passed).
+std::string childCommand(const std::string& action, const fs::path& target, const std::string& user,
+                         const fs::path& output) {
+    std::string command = "env " + std::string(kChildAction) + "=" + action + " " + kChildPath +
+                          "=" + shellQuote(target.string()) + " TMPDIR=/tmp ";
+    if (!user.empty())
+        command += "setpriv --reuid=" + user.substr(0, user.find(':')) +
+                   " --regid=" + user.substr(user.find(':') + 1) + " --clear-groups ";
+    return command + shellQuote(fs::read_symlink("/proc/self/exe").string()) +
+           " --gtest_filter=FacadeUpdateChild.* >>" + shellQuote(output.string()) + " 2>&1";
+}
+
+// owner:group:mode:links of a file, as stat tells them.
+std::string identityOf(const fs::path& file, const fs::path& scratch) {
+    std::string command =
+        "stat -c %u:%g:%a:%h:%F " + shellQuote(file.string()) + " >" + shellQuote(scratch.string());
+    if (std::system(command.c_str()) != 0)
+        return "?";
+    Bytes text = readFile(scratch);
+    return std::string(text.begin(), text.end() - (text.empty() ? 0 : 1));
+}
+
+Bytes bigAudio() {
+    Bytes data(300 * 1000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<unsigned char>((i * 2654435761u) >> 13);
+    return data;
+}
+
+// Switches on failing allocations: the allocation after `countdown` more
+// succeeds throws std::bad_alloc (once).
+std::atomic<long> gFailAfter{-1};
+std::atomic<bool> gFailed{false};
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (gFailAfter.load() >= 0 && gFailAfter.fetch_sub(1) == 0) {
+        gFailAfter = -1;
+        gFailed = true;
+        throw std::bad_alloc();
+    }
+    void* block = std::malloc(size ? size : 1);
+    if (block == nullptr)
+        throw std::bad_alloc();
+    return block;
+}
+
+// The pair above and below replaces the library's: malloc and free match.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+// The body of the child processes; skipped when run on its own.
+TEST(FacadeUpdateChild, Run) {
+    const char* action = std::getenv(kChildAction);
+    const char* target = std::getenv(kChildPath);
+    if (action == nullptr || target == nullptr)
+        GTEST_SKIP() << "runs only as a child of the tests below";
+    KW5WString path = hostPath(target);
+    std::string what = action;
+    if (what == "edit") {
+        CKW5VorletLib lib;
+        ASSERT_EQ(kw5::kS_OK, lib.Open(path, 2));
+        ASSERT_EQ(kw5::kS_OK, lib.PutString(1, 0, ws({"Edited"}), 0, 0));
+        ASSERT_EQ(kw5::kS_OK, lib.PutString(7, 0, ws({std::string(2000, 'e').c_str()}), 0, 0));
+        EXPECT_EQ(kw5::kS_OK, lib.Close(3));
+    } else if (what == "refuse") {
+        CKW5VorletLib lib;
+        ASSERT_EQ(kw5::kS_OK, lib.Open(path, 2));
+        ASSERT_EQ(kw5::kS_OK, lib.PutString(1, 0, ws({"Edited"}), 0, 0));
+        EXPECT_EQ(kw5::kE_FAIL, lib.Update(3));
+        ASSERT_EQ(kw5::kS_OK, lib.PutString(7, 0, ws({std::string(4000, 'e').c_str()}), 0, 0));
+        EXPECT_EQ(kw5::kE_FAIL, lib.Close(3));
+        CKW5VorletLib other;
+        EXPECT_EQ(kw5::kE_FAIL, other.FormatFile(path, 1));
+        EXPECT_EQ(kw5::kE_FAIL, other.CheckAndFormatFile(path, 2));
+    } else {
+        // A writer among others: retries what another writer holds.
+        for (int round = 0; round < 60; ++round) {
+            CKW5VorletLib lib;
+            HRESULT hr = kw5::kE_FAIL;
+            for (int tries = 0; tries < 300 && hr != kw5::kS_OK; ++tries)
+                if ((hr = lib.Open(path, 2)) != kw5::kS_OK)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ASSERT_EQ(kw5::kS_OK, hr) << "round " << round;
+            std::string title = what + std::to_string(round);
+            // Alternately above and below one padding unit: remakes and
+            // in-place writes.
+            std::string filler(round % 3 == 0 ? 4000 : 300 + round, 'f');
+            ASSERT_EQ(kw5::kS_OK, lib.PutString(1, 0, ws({title.c_str()}), 0, 0));
+            ASSERT_EQ(kw5::kS_OK, lib.PutString(7, 0, ws({filler.c_str()}), 0, 0));
+            hr = kw5::kE_FAIL;
+            for (int tries = 0; tries < 300 && hr != kw5::kS_OK; ++tries)
+                if ((hr = lib.Update(3)) != kw5::kS_OK)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            ASSERT_EQ(kw5::kS_OK, hr) << "round " << round;
+            lib.Close(3);
+        }
+    }
+}
+
+TEST_F(FacadeUpdateTest, TwoProcessesUpdatingOneFileNeverMixIt) {
+    Bytes sound = bigAudio();
+    file(TagBuilder().frame("TIT2", textBody(0, "Start")).audio(sound).bytes());
+    fs::path out = dir.file("children.txt");
+    std::string command = "(" + childCommand("A", dir.file("u.kw5"), "", out) + ") & first=$!; " +
+                          childCommand("B", dir.file("u.kw5"), "", out) +
+                          "; second=$?; wait $first; exit $((second | $?))";
+    int status = std::system(command.c_str());
+    Bytes log = readFile(out);
+    std::string text(log.begin(), log.end());
+    EXPECT_EQ(0, status) << text;
+    // Both children really ran (a child that skips passes too).
+    EXPECT_NE(text.find("[       OK ] FacadeUpdateChild.Run"),
+              text.rfind("[       OK ] FacadeUpdateChild.Run"))
+        << text;
+    CKW5VorletLib check;
+    ASSERT_EQ(kw5::kS_OK, check.Open(hostPath(dir.file("u.kw5")), 1));
+    std::vector<KW5WString> title = get(check, 1, 0);
+    ASSERT_EQ(1u, title.size());
+    EXPECT_TRUE(title[0] == w("A59") || title[0] == w("B59"));
+    Bytes now = onDisk();
+    ASSERT_GE(now.size(), sound.size());
+    EXPECT_TRUE(std::equal(sound.begin(), sound.end(), now.end() - sound.size()));
+}
+
+// Each row: the file's owner, group and mode, who edits it, and what must
+// come out: the edit (identity kept) or a refusal (file unchanged).
+TEST_F(FacadeUpdateTest, OtherUsersKeepTheFileItsIdentityOrLeaveItAlone) {
+    if (std::system("[ $(id -u) = 0 ] && command -v setpriv >/dev/null") != 0)
+        GTEST_SKIP() << "needs root (to make files of other users) and setpriv";
+    struct Row {
+        const char* name;
+        std::string owner; // uid:gid
+        const char* mode;
+        std::string editor; // uid:gid, empty: root itself
+        bool link;          // a second hard link
+        bool edited;
+    };
+    const std::string other = std::to_string(kOtherUser) + ":" + std::to_string(kOtherGroup);
+    const std::string root = "0:" + std::to_string(kOtherGroup);
+    const std::vector<Row> rows = {
+        {"group member edits a group-writable file", root, "664", other, false, true},
+        {"owner edits a hard-linked file", other, "644", other, true, true},
+        {"root edits another user's file", other, "640", "", true, true},
+        {"no write permission", "0:0", "644", other, false, false},
+        {"group without write permission", root, "644", other, false, false},
+    };
+    fs::path scratch = dir.file("stat.txt");
+    fs::permissions(dir.path(), fs::perms::all);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Bytes before = TagBuilder().frame("TIT2", textBody(0, "Old")).audio(audio()).bytes();
+        file(before);
+        fs::path target = dir.file("u.kw5");
+        fs::path alias = dir.file("alias.kw5");
+        fs::remove(alias);
+        std::string prepare = "chown " + row.owner + " " + shellQuote(target.string()) +
+                              " && chmod " + row.mode + " " + shellQuote(target.string());
+        if (row.link)
+            prepare += " && ln " + shellQuote(target.string()) + " " + shellQuote(alias.string());
+        ASSERT_EQ(0, std::system(prepare.c_str()));
+        bool attribute = std::system(("setfattr -n user.kw5 -v kept " +
+                                      shellQuote(target.string()) + " 2>/dev/null")
+                                         .c_str()) == 0;
+        std::string identity = identityOf(target, scratch);
+
+        fs::path out = dir.file("child.txt");
+        fs::remove(out);
+        int status = std::system(
+            childCommand(row.edited ? "edit" : "refuse", target, row.editor, out).c_str());
+        Bytes log = readFile(out);
+        EXPECT_EQ(0, status) << std::string(log.begin(), log.end());
+        EXPECT_EQ(identity, identityOf(target, scratch));
+        if (attribute) {
+            EXPECT_EQ(0, std::system(("getfattr -n user.kw5 " + shellQuote(target.string()) +
+                                      " 2>/dev/null | grep -q kept")
+                                         .c_str()));
+        }
+        if (!row.edited) {
+            EXPECT_EQ(before, onDisk());
+            continue;
+        }
+        CKW5VorletLib check;
+        ASSERT_EQ(kw5::kS_OK, check.Open(hostPath(target), 1));
+        EXPECT_EQ(ws({"Edited"}), get(check, 1, 0));
+        Bytes now = onDisk(), sound = audio();
+        EXPECT_TRUE(std::equal(sound.begin(), sound.end(), now.end() - sound.size()));
+        if (row.link) {
+            EXPECT_EQ(now, readFile(alias));
+        }
+    }
+}
+
+// Devices, FIFOs and files nobody may write are refused by every write
+// path and stay what they were.
+TEST_F(FacadeUpdateTest, TargetsThatAreNoWritableFilesAreRefused) {
+    fs::path scratch = dir.file("stat.txt");
+    struct Row {
+        const char* name;
+        const char* make;
+    };
+    const Row rows[] = {
+        {"character device", "mknod %s c 1 3"},
+        {"fifo", "mkfifo %s"},
+        {"read-only file", "cp %s.src %s && chmod 444 %s"},
+    };
+    Bytes tagged = TagBuilder().frame("TIT2", textBody(0, "Old")).audio(audio()).bytes();
+    writeFile(dir.file("t.src"), tagged);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::path target = dir.file("t");
+        fs::remove(target);
+        std::string make = row.make;
+        for (size_t at; (at = make.find("%s")) != std::string::npos;)
+            make.replace(at, 2, shellQuote(target.string()));
+        if (std::system(make.c_str()) != 0) {
+            ADD_FAILURE() << "cannot make it here: " << make;
+            continue;
+        }
+        std::string identity = identityOf(target, scratch);
+        KW5WString path = hostPath(target);
+        CKW5VorletLib lib;
+        if (lib.Open(path, 3) == kw5::kS_OK) {
+            ASSERT_EQ(kw5::kS_OK, lib.PutString(1, 0, ws({"New"}), 0, 0));
+            EXPECT_EQ(kw5::kE_FAIL, lib.Update(3));
+            EXPECT_EQ(kw5::kE_FAIL, lib.Close(3));
+        }
+        EXPECT_EQ(kw5::kE_FAIL, lib.FormatFile(path, 1));
+        EXPECT_EQ(kw5::kE_FAIL, lib.CheckAndFormatFile(path, 2));
+        EXPECT_EQ(identity, identityOf(target, scratch));
+        if (fs::is_regular_file(target)) {
+            EXPECT_EQ(tagged, readFile(target));
+        }
+    }
+}
+
+// Whichever allocation of an Update fails, the file is the old one (and
+// the change waits for the next Update) or the whole new one; no
+// temporary file stays behind.
+TEST_F(FacadeUpdateTest, AnUpdateWithoutMemoryWritesAllOrNothing) {
+    fs::path tmp = dir.file("tmp");
+    fs::create_directories(tmp);
+    std::string oldTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    ::setenv("TMPDIR", tmp.string().c_str(), 1);
+    Bytes before = TagBuilder()
+                       .frame("TIT2", textBody(0, "Old"))
+                       .frame("TXXX", txxxBody(0, "VMK_TIT2S", "Sort"))
+                       .padding(40)
+                       .audio(audio())
+                       .bytes();
+    auto edit = [&](Probe& lib) {
+        KW5WString path = file(before);
+        EXPECT_EQ(kw5::kS_OK, lib.Open(path, 2));
+        EXPECT_EQ(kw5::kS_OK, lib.PutString(7, 0, ws({std::string(3000, 'b').c_str()}), 0, 0));
+    };
+    Probe reference;
+    edit(reference);
+    ASSERT_EQ(kw5::kS_OK, reference.Update(3));
+    const Bytes after = onDisk();
+    for (long countdown = 0; !HasFailure(); ++countdown) {
+        SCOPED_TRACE(countdown);
+        Probe lib;
+        edit(lib);
+        gFailed = false;
+        gFailAfter = countdown;
+        HRESULT hr = lib.Update(3);
+        gFailAfter = -1;
+        EXPECT_TRUE(fs::is_empty(tmp));
+        if (hr != kw5::kS_OK) {
+            EXPECT_EQ(before, onDisk());
+            EXPECT_EQ(1, lib.modified);
+            EXPECT_EQ(kw5::kS_OK, lib.Update(3));
+        }
+        EXPECT_EQ(after, onDisk());
+        if (!gFailed)
+            break;
+    }
+    ::setenv("TMPDIR", oldTmp.c_str(), 1);
+}
+#endif
