@@ -73,7 +73,8 @@ public:
     // with CoTaskMemFree.
     _KW5_FILE_RET makeTagImage(KW5Tag& tag, unsigned char*& image, ULONG& length);
     // An unpadded image: the tag's header with size field = frame total,
-    // then the frame buffers.
+    // then the frame buffers (and one byte of padding after a last frame
+    // without a body, which would not load again without it).
     _KW5_FILE_RET makeBareTagImage(const KW5Tag& tag, const KW5SerializedFrames& frames,
                                    std::vector<unsigned char>& image) const;
 

@@ -71,6 +71,12 @@ _KW5_FILE_RET assembleTag(const KW5TagHeader& tagHeader, const KW5SerializedFram
     return KW5_FILE_RET_OK;
 }
 
+// A frame without a body that ends the tag is refused when the tag is read
+// again; at least one byte of padding must follow it.
+bool endsWithEmptyFrame(const KW5SerializedFrames& frames) {
+    return !frames.lengths.empty() && frames.lengths.back() == KW5FrameHeader::kLength;
+}
+
 _KW5_FILE_RET tagHeaderOf(const KW5Tag& tag, KW5TagHeader& header) {
     return tag.getHeader(header);
 }
@@ -161,7 +167,7 @@ _KW5_FILE_RET KW5File::makeBareTagImage(const KW5Tag& tag, const KW5SerializedFr
     if (result != KW5_FILE_RET_OK)
         return result;
     std::vector<unsigned char> bytes;
-    result = assembleTag(header, frames, 0, bytes);
+    result = assembleTag(header, frames, endsWithEmptyFrame(frames) ? 1 : 0, bytes);
     if (result != KW5_FILE_RET_OK)
         return result;
     image.swap(bytes);
@@ -190,10 +196,8 @@ _KW5_FILE_RET KW5File::sizeTagBuffer(const KW5TagHeader& header, const KW5Serial
     kw5storage::newTagSize(oldSize, frames.total, tagSize, padding);
     if (tagSize == 0)
         return checkFrameList(frames);
-    // A last frame without a body directly before the end of the tag reads
-    // as the start of the padding: it gets at least one byte of padding.
-    if (padding == 0 && !frames.lengths.empty() &&
-        frames.lengths.back() == KW5FrameHeader::kLength) {
+    // A last frame without a body needs at least one byte of padding.
+    if (padding == 0 && endsWithEmptyFrame(frames)) {
         kw5storage::freshTagSize(frames.total, tagSize, padding);
         if (padding == 0)
             return KW5_FILE_RET_TAG_TOO_LARGE;

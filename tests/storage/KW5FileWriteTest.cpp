@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 using kw5test::hostPath;
@@ -445,5 +447,88 @@ TEST_F(KW5FileWrite, TagImagesInMemory) {
     kw5platform::taskMemFree(block);
     EXPECT_EQ(blank, join(storagetest::tagHeader(3062), Bytes(3062, 0)));
 }
+
+// A frame without a body at the end of a tag reads as the start of the
+// padding; whatever the old size, what is written must load again.
+TEST_F(KW5FileWrite, AnEmptyLastFrameAlwaysGetsPadding) {
+    const std::vector<Bytes> frames = {frameOf(500), frameOf(10, "TCOM")};
+    struct Row {
+        uint32_t oldTagSize; // 0: no tag
+        uint32_t newTagSize;
+    } rows[] = {{520, 3072}, {521, 521}, {0, 3072}};
+    fs::path target = dir_.file("song.kw5");
+    Bytes audio = audioBytes(3000, 5);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.oldTagSize);
+        kw5test::writeFile(
+            target, row.oldTagSize ? join(tagOfSize(row.oldTagSize, frameOf(400)), audio) : audio);
+        ASSERT_EQ(write(target, frames), KW5_FILE_RET_OK);
+        Bytes written = kw5test::readFile(target);
+        ASSERT_EQ(written.size(), row.newTagSize + audio.size());
+        KW5Tag tag;
+        EXPECT_EQ(tag.load(written.data(), row.newTagSize), KW5_FILE_RET_OK);
+    }
+    KW5Tag tag;
+    std::vector<unsigned char> bare;
+    ASSERT_EQ(KW5File().makeBareTagImage(tag, serialized(frames), bare), KW5_FILE_RET_OK);
+    EXPECT_EQ(bare.size(), 10u + 510u + 1u);
+    EXPECT_EQ(tag.load(bare.data(), static_cast<ULONG>(bare.size())), KW5_FILE_RET_OK);
+}
+
+#ifndef _WIN32
+// Mount points of one file system share a device number, but rename(2)
+// between them fails with EXDEV: the copy beside the target takes over.
+TEST_F(KW5FileWrite, ARenameAcrossMountPointsFallsBackToTheCopyBeside) {
+    fs::path real = dir_.file("real");
+    fs::path bound = dir_.file("bound");
+    fs::create_directories(real);
+    fs::create_directories(bound);
+    std::string mount = "mount --bind '" + real.string() + "' '" + bound.string() + "' 2>/dev/null";
+    if (std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "cannot bind-mount here (needs root)";
+    fs::path target = bound / "song.kw5";
+    Bytes audio = audioBytes(70000, 6);
+    kw5test::writeFile(target, join(tagOfSize(3072, frameOf(100)), audio));
+    Bytes frame = frameOf(4000);
+    EXPECT_EQ(write(target, {frame}), KW5_FILE_RET_OK);
+    EXPECT_EQ(kw5test::readFile(target), join(tagOfSize(6144, frame), audio));
+    expectNoLeftovers(bound);
+    EXPECT_EQ(std::system(("umount '" + bound.string() + "'").c_str()), 0);
+}
+
+// Without advisory locks (ENOLCK, ENOSYS, EINVAL: some network mounts)
+// files open as if nobody held them; any other lock failure is refused,
+// and a scratch file just created is removed again.
+TEST_F(KW5FileWrite, FileSystemsWithoutLocks) {
+    struct Row {
+        int error;
+        bool works;
+    } rows[] = {{ENOLCK, true}, {ENOSYS, true}, {EINVAL, true}, {EIO, false}};
+    fs::path target = dir_.file("song.kw5");
+    Bytes old = join(tagOfSize(3072, frameOf(100)), audioBytes(5000, 7));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.error);
+        for (uint32_t frames : {2000u, 4000u}) {
+            kw5test::writeFile(target, old);
+            kw5platform::setLockErrorForTesting(row.error);
+            _KW5_FILE_RET written = write(target, {frameOf(frames)});
+            KW5File reader;
+            _KW5_FILE_RET read = reader.read(hostPath(target), 1);
+            kw5platform::setLockErrorForTesting(0);
+            EXPECT_EQ(written == KW5_FILE_RET_OK, row.works);
+            EXPECT_EQ(read == KW5_FILE_RET_OK, row.works);
+            EXPECT_EQ(kw5test::readFile(target) == old, !row.works);
+            expectNoLeftovers(dir_.path());
+        }
+        // A new file: the failure comes after the temporary file exists.
+        fs::remove(target);
+        kw5platform::setLockErrorForTesting(row.error);
+        _KW5_FILE_RET created = write(target, {frameOf(100)});
+        kw5platform::setLockErrorForTesting(0);
+        EXPECT_EQ(created == KW5_FILE_RET_OK, row.works);
+        expectNoLeftovers(dir_.path());
+    }
+}
+#endif
 
 } // namespace
