@@ -2,7 +2,8 @@
 //
 // Windows: CreateMutexA (initially not owned), WaitForSingleObject,
 // ReleaseMutex. POSIX: an exclusive flock on "<name>.lock" in
-// $XDG_RUNTIME_DIR, else /tmp, polled until the time limit; the kernel drops
+// $XDG_RUNTIME_DIR, else on "<name>-<uid>.lock" in /tmp (a file of another
+// user there is refused), polled until the time limit; the kernel drops
 // the lock of a process that dies, so a crashed holder never blocks others.
 // Unlike a Windows mutex, the POSIX lock is not recursive: a thread that
 // already holds it times out when it waits again.

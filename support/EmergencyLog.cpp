@@ -82,13 +82,15 @@ void writeEmergencyLog(const char* format, ...) {
         executable.resize(kMaxExecutableLength);
     std::string commandLine = kw5platform::commandLine();
 
+    // Without a mutex of our own (another user made a file under its name)
+    // the line still goes out: it is appended in one write.
     kw5platform::NamedMutex mutex;
-    if (!mutex.open(mutexName()))
-        return;
-    kw5platform::NamedMutex::Wait waited = mutex.wait(kMutexWaitMilliseconds);
-    if (waited != kw5platform::NamedMutex::Wait::Acquired &&
-        waited != kw5platform::NamedMutex::Wait::Abandoned)
-        return;
+    if (mutex.open(mutexName())) {
+        kw5platform::NamedMutex::Wait waited = mutex.wait(kMutexWaitMilliseconds);
+        if (waited != kw5platform::NamedMutex::Wait::Acquired &&
+            waited != kw5platform::NamedMutex::Wait::Abandoned)
+            return;
+    }
     kw5platform::AppendFile file;
     if (!file.open(path, kw5platform::AppendSharing::ShareRead))
         return;

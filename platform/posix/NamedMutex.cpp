@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 namespace kw5platform {
@@ -15,11 +17,13 @@ namespace {
 
 const auto kPollInterval = std::chrono::milliseconds(10);
 
-std::string lockFolder() {
+// The user's own runtime folder; else the shared /tmp, where the name
+// carries the user id so that users never share (or block) a lock file.
+std::string lockPath(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/')
-        return runtime;
-    return "/tmp";
+        return std::string(runtime) + "/" + name + ".lock";
+    return "/tmp/" + name + "-" + std::to_string(::geteuid()) + ".lock";
 }
 
 } // namespace
@@ -34,10 +38,15 @@ bool NamedMutex::open(const std::string& name) {
     close();
     if (name.empty() || name.find('/') != std::string::npos)
         return false;
-    std::string path = lockFolder() + "/" + name + ".lock";
-    // Read access suffices for flock, and a lock file left by another user
-    // stays usable; a planted link is not followed.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    std::string path = lockPath(name);
+    // Read access suffices for flock; a planted link is not followed, and
+    // a file someone else made under our name is not used.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    struct stat st;
+    if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())) {
+        ::close(fd_);
+        fd_ = -1;
+    }
     return fd_ >= 0;
 }
 

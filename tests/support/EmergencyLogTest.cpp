@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <regex>
 #include <string>
@@ -180,6 +181,29 @@ TEST_F(EmergencyLogTest, LockHeldByAnotherWriterDropsTheLineAfterFiveSeconds) {
     EXPECT_LT(waited, 8.0);
     EXPECT_TRUE(readText(file_).empty());
 }
+
+#ifndef _WIN32
+// Without a runtime folder the lock files live in the shared /tmp: a file
+// another user made under the lock's name, and holds, stalls nobody.
+TEST_F(EmergencyLogTest, AnotherUsersLockFileDoesNotStallTheLog) {
+    if (std::system("[ $(id -u) = 0 ] && command -v setpriv >/dev/null") != 0)
+        GTEST_SKIP() << "needs root (to act as another user) and setpriv";
+    ScopedVariable noRuntime("XDG_RUNTIME_DIR", "");
+    std::string base = "/tmp/" + mutexName_;
+    std::string names = base + ".lock " + base + "-0.lock";
+    std::string plant = "for f in " + names +
+                        "; do rm -f $f; setpriv --reuid=65534 --regid=65534 --clear-groups "
+                        "flock $f sleep 3 & done; sleep 0.5";
+    ASSERT_EQ(0, std::system(plant.c_str()));
+    auto start = std::chrono::steady_clock::now();
+    writeEmergencyLog("kept");
+    EXPECT_LT(secondsSince(start), 1.0);
+    std::vector<std::string> lines = readLines(file_);
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("kept", messageOf(lines[0]));
+    (void)std::system(("rm -f " + names).c_str());
+}
+#endif
 
 // Run as a child by the next test: takes the lock, says so, and waits to be
 // killed.
