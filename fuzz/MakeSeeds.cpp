@@ -29,15 +29,17 @@ Bytes tag(const std::string& magic, const std::vector<Bytes>& frames, size_t pad
     body.resize(body.size() + padding, 0);
     uint32_t n = static_cast<uint32_t>(body.size());
     Bytes out(magic.begin(), magic.end());
-    out.insert(out.end(), {3, 0, 0, static_cast<unsigned char>((n >> 21) & 0x7F),
-                           static_cast<unsigned char>((n >> 14) & 0x7F),
-                           static_cast<unsigned char>((n >> 7) & 0x7F),
-                           static_cast<unsigned char>(n & 0x7F)});
+    out.insert(out.end(),
+               {3, 0, 0, static_cast<unsigned char>((n >> 21) & 0x7F),
+                static_cast<unsigned char>((n >> 14) & 0x7F),
+                static_cast<unsigned char>((n >> 7) & 0x7F), static_cast<unsigned char>(n & 0x7F)});
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -56,9 +58,22 @@ void write(const std::string& dir, const std::string& name, const Bytes& bytes) 
 
 } // namespace
 
+// A seed of the write-path target: two length bytes, the file (a tag and
+// audio), then the script of steps.
+Bytes writeSeed(const Bytes& tagBytes, size_t audioLength, const Bytes& script) {
+    Bytes file = tagBytes;
+    for (size_t i = 0; i < audioLength; ++i)
+        file.push_back(static_cast<unsigned char>((i * 2654435761u) >> 11));
+    Bytes out = {static_cast<unsigned char>(file.size()),
+                 static_cast<unsigned char>(file.size() >> 8)};
+    out.insert(out.end(), file.begin(), file.end());
+    out.insert(out.end(), script.begin(), script.end());
+    return out;
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: kw5fuzz_seeds DIR\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: kw5fuzz_seeds DIR [WRITE-SEEDS-DIR]\n");
         return 2;
     }
     std::string dir = argv[1];
@@ -70,21 +85,23 @@ int main(int argc, char** argv) {
     Bytes wxxx = frame("WXXX", concat({{2, 0, 'H', 0, 0}, text("http://x")}));
     Bytes woar = frame("WOAR", text("http://a"));
     Bytes wcom = frame("WCOM", text("http://c"), 0x2000);
-    Bytes geob = frame("GEOB", concat({{0}, text("binary"), {0, 0}, text("VMK_LSI"), {0},
-                                       text("object bytes")}));
-    Bytes ulinf = frame("GEOB", concat({{2}, text("binary"), {0, 0, 0},
-                                        {0, 'V', 0, 'M', 0, 'K', 0, '_', 0, 'U', 0, 'L', 0, 'I',
-                                         0, 'N', 0, 'F', 0, 0},
+    Bytes geob = frame(
+        "GEOB", concat({{0}, text("binary"), {0, 0}, text("VMK_LSI"), {0}, text("object bytes")}));
+    Bytes ulinf = frame("GEOB", concat({{2},
+                                        text("binary"),
+                                        {0, 0, 0},
+                                        {0, 'V', 0, 'M', 0, 'K', 0, '_', 0, 'U',
+                                         0, 'L', 0, 'I', 0, 'N', 0, 'F', 0, 0},
                                         text("u")}));
-    Bytes fthb = frame("GEOB", concat({{0}, text("image/jpeg"), {0, 0}, text("VMK_FTHBL1"), {0},
-                                       text("jpg")}));
+    Bytes fthb = frame(
+        "GEOB", concat({{0}, text("image/jpeg"), {0, 0}, text("VMK_FTHBL1"), {0}, text("jpg")}));
     Bytes comm = frame("COMM", concat({{0}, text("eng"), {0}, text("comment")}));
     write(dir, "std.kw5", tag("kw5", {tit2, tpe1be, txxx, woar, wcom, comm}, 20));
     write(dir, "gm.kw5", tag("kw5", {geob, tit2utf16, fthb, wxxx}, 10));
     write(dir, "prask.kw5", tag("ID3", {ulinf, tit2, txxx1}, 4));
-    write(dir, "series.kw5", tag("kw5", {fthb, frame("GEOB", concat({{0}, text("b"), {0, 0},
-                                                                    text("VMK_FTHBL2"), {0}}))},
-                                 0));
+    write(dir, "series.kw5",
+          tag("kw5",
+              {fthb, frame("GEOB", concat({{0}, text("b"), {0, 0}, text("VMK_FTHBL2"), {0}}))}, 0));
     write(dir, "empty.kw5", tag("kw5", {}, 30));
     Bytes truncated = tag("kw5", {tit2, geob}, 0);
     truncated.resize(truncated.size() - 5);
@@ -94,5 +111,25 @@ int main(int argc, char** argv) {
         b[3] = 4;
         return b;
     }());
+    if (argc == 3) {
+        // Tens of KiB: large objects and audio, so that remakes copy real
+        // amounts and in-place writes meet big tags.
+        std::string wdir = argv[2];
+        Bytes bigObject =
+            frame("GEOB",
+                  concat({{0}, text("binary"), {0, 0}, text("VMK_LSI"), {0}, Bytes(20000, 0x5A)}));
+        // op, frame, desc, text length, ...: put, put long, update STD,
+        // delete, update GM, format Prask, check-and-format GM, import.
+        Bytes script = {0, 0, 1, 0, 5, 1, 0, 6, 0, 7, 5, 0, 1, 6, 0, 5, 3, 1, 6, 0, 7, 1, 8, 2,
+                        4, 0, 0, 1, 2, 1, 3, 0, 0, 1, 9, 9, 0, 0, 3, 2, 5, 0, 6, 2, 7, 3, 8, 0};
+        write(wdir, "std-audio.seed",
+              writeSeed(tag("kw5", {tit2, tpe1be, txxx, woar, wcom, comm}, 20), 30000, script));
+        write(wdir, "gm-object.seed",
+              writeSeed(tag("kw5", {bigObject, tit2utf16, fthb, wxxx}, 100), 20000, script));
+        write(wdir, "prask.seed", writeSeed(tag("ID3", {ulinf, tit2, txxx1}, 4), 1000, script));
+        write(wdir, "no-tag.seed", writeSeed(Bytes(), 40000, script));
+        write(wdir, "exact-fit.seed",
+              writeSeed(tag("kw5", {tit2, frame("TCOM", Bytes())}, 0), 5000, script));
+    }
     return 0;
 }
