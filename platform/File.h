@@ -97,7 +97,8 @@ public:
     // file, so that other can take its place. kept is false when that
     // cannot be done faithfully (the caller may not give the file away,
     // an attribute cannot be copied, or this file has further hard links
-    // that a replacement would split off). Windows: always kept.
+    // that a replacement would split off). Windows: the attributes go by
+    // name (copyPermissions); only further hard links are not kept.
     bool copyIdentityTo(File& other, bool& kept) const;
 
 private:

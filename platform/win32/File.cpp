@@ -161,11 +161,17 @@ bool File::isAt(const KW5WString&) const {
 
 bool File::copyIdentityTo(File& other, bool& kept) const {
     // The replacement takes the target's attributes by name
-    // (copyPermissions); a file held without sharing has no other opener.
-    kept = handle_ != INVALID_HANDLE_VALUE && other.handle_ != INVALID_HANDLE_VALUE;
-    if (!kept)
+    // (copyPermissions); only further hard links cannot move with it.
+    kept = false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle_ == INVALID_HANDLE_VALUE || other.handle_ == INVALID_HANDLE_VALUE) {
         setLastError(kErrorInvalidHandle);
-    return kept;
+        return false;
+    }
+    if (!::GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info))
+        return fail();
+    kept = info.nNumberOfLinks <= 1;
+    return true;
 }
 
 bool findFile(const KW5WString& path) {

@@ -184,12 +184,12 @@ TEST_F(FileSharingWin32, AnotherReaderLetsReadsInButNoInPlaceWrite) {
 
 TEST_F(FileSharingWin32, AFileAnotherProgramReadsIsNotRemade) {
     startHolder("shareread");
-    // A larger tag needs a remake, whose free-space check measures the
-    // target with an exclusive open: refused before anything is written.
+    // A larger tag needs a remake; the target is held to itself from the
+    // start: refused before anything is written.
     storagetest::LogCapture log;
     EXPECT_EQ(rewrite(4000), KW5_FILE_RET_FILE_ACCESS_ERROR);
-    EXPECT_TRUE(log.contains("writeFile(remake) Source: checkFreeTempSpace failed path = " +
-                             target_.string()))
+    EXPECT_TRUE(
+        log.contains("writeFile: target cannot be held for writing 32 path = " + target_.string()))
         << log.text();
     releaseHolder();
     EXPECT_EQ(kw5test::readFile(target_), old_);
