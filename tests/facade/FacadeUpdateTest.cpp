@@ -470,6 +470,13 @@ Bytes bigAudio() {
 #ifndef KW5_TEST_OWN_ALLOCATOR
 #define KW5_TEST_OWN_ALLOCATOR 1
 #endif
+// Never inlined, so that a tool that replaces the allocator (valgrind with
+// --soname-synonyms=somalloc=NONE) replaces both halves of the pair.
+#if defined(__GNUC__)
+#define KW5_TEST_NOINLINE __attribute__((noinline))
+#else
+#define KW5_TEST_NOINLINE
+#endif
 
 // Switches on failing allocations: the allocation after `countdown` more
 // succeeds throws std::bad_alloc (once).
@@ -479,7 +486,7 @@ std::atomic<bool> gFailed{false};
 } // namespace
 
 #if KW5_TEST_OWN_ALLOCATOR
-void* operator new(std::size_t size) {
+KW5_TEST_NOINLINE void* operator new(std::size_t size) {
     if (gFailAfter.load() >= 0 && gFailAfter.fetch_sub(1) == 0) {
         gFailAfter = -1;
         gFailed = true;
@@ -496,11 +503,11 @@ void* operator new(std::size_t size) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 #endif
-void operator delete(void* block) noexcept {
+KW5_TEST_NOINLINE void operator delete(void* block) noexcept {
     std::free(block);
 }
 
-void operator delete(void* block, std::size_t) noexcept {
+KW5_TEST_NOINLINE void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
 #if defined(__GNUC__) && !defined(__clang__)
