@@ -25,6 +25,9 @@ LONG CKW5VorletLib::GetSDKUnknown(const std::vector<_StructProperty*>& known, un
             return kw5::kE_FAIL;
         // Everything below works on a scratch copy; the open tag stays as it is.
         KW5Tag scratch(*tag);
+        // The blob is no write-back of the file: frames under one key go
+        // out as the store holds them.
+        scratch.dropLoadConflicts();
         for (const _StructProperty* property : known) {
             if (property == nullptr)
                 return kw5::kE_POINTER;

@@ -1,9 +1,12 @@
 #include "tag/KW5Tag.h"
 
 #include "fields/KW5Field.h"
+#include "support/KW5Log.h"
 #include "tag/KW5FrameHeader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <new>
 #include <utility>
 
@@ -24,6 +27,40 @@ bool paddingStartsAt(const unsigned char* image, ULONG length, ULONG position) {
     return true;
 }
 
+bool isKeyedByDescription(const std::string& frameId) {
+    return frameId == "TXXX" || frameId == "WXXX" || frameId == "GEOB";
+}
+
+// Reads what a frame is filed under. keep is set for a user frame that no
+// description can reach: sealed (compressed, encrypted), empty, described
+// with nothing, or described with text the thread's code page would change.
+// Such a frame is kept apart and written back as it is.
+_KW5_FILE_RET classifyFrame(const KW5FrameHeader& header, const KW5Field& body,
+                            std::string& frameId, std::string& description, bool& keep) {
+    keep = false;
+    _KW5_FILE_RET ret = header.getId(frameId);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    const bool keyed = isKeyedByDescription(frameId);
+    if (keyed && (header.hasSealedBody() || body.bytes().empty())) {
+        keep = true;
+        return KW5_FILE_RET_OK;
+    }
+    bool exact = true;
+    ret = body.getDescription(frameId, description, &exact);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    keep = keyed && (description.empty() || !exact);
+    return KW5_FILE_RET_OK;
+}
+
+std::string frameName(const std::string& frameId, const std::string& description, ULONG offset) {
+    std::string name = frameId;
+    if (isKeyedByDescription(frameId))
+        name += " \"" + description + "\"";
+    return name + " at " + std::to_string(offset);
+}
+
 } // namespace
 
 KW5Tag::KW5Tag() : store_(new KW5DataBase()), tagSize_(0) {
@@ -35,7 +72,8 @@ KW5Tag::~KW5Tag() {
 }
 
 KW5Tag::KW5Tag(const KW5Tag& other)
-    : header_(other.header_), store_(new KW5DataBase(*other.store_)), tagSize_(other.tagSize_) {}
+    : header_(other.header_), store_(new KW5DataBase(*other.store_)), tagSize_(other.tagSize_),
+      conflicts_(other.conflicts_) {}
 
 KW5Tag& KW5Tag::operator=(const KW5Tag& other) {
     if (this == &other)
@@ -43,16 +81,19 @@ KW5Tag& KW5Tag::operator=(const KW5Tag& other) {
     // Copy before letting go of our own, so a failed copy changes nothing.
     KW5TagHeader header(other.header_);
     std::unique_ptr<KW5DataBase> store(new KW5DataBase(*other.store_));
+    std::vector<KW5LoadConflict> conflicts(other.conflicts_);
     reset();
     header_ = std::move(header);
     store_ = std::move(store);
     tagSize_ = other.tagSize_;
+    conflicts_.swap(conflicts);
     return *this;
 }
 
 _KW5_FILE_RET KW5Tag::reset() {
     header_.reset();
     tagSize_ = 0;
+    conflicts_.clear();
     return store_->clearFrames();
 }
 
@@ -83,10 +124,13 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
 
     bool wrongEncoding = false;
     ULONG position = kFirstFramePosition;
+    // The frame last filed under each store key, to name both in a conflict.
+    std::map<std::string, std::string> filed;
     for (;;) {
         if (paddingStartsAt(image, length, position))
             break;
 
+        const ULONG offset = position;
         KW5FrameHeader header;
         KW5Field body;
         ret = KW5Frame::readFrame(image, length, header, body, position);
@@ -111,7 +155,8 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         }
 
         std::string description;
-        ret = body.getDescription(frameId, description);
+        bool keep = false;
+        ret = classifyFrame(header, body, frameId, description, keep);
         if (ret != KW5_FILE_RET_OK)
             return ret;
         // The body read from the image moves on into the store: a large
@@ -120,7 +165,18 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         ret = frame.setFrame(header, std::move(body));
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        ret = store_->addFrame(frameId, description, std::move(frame));
+        if (keep) {
+            ret = store_->keepFrame(std::move(frame));
+        } else {
+            bool replaced = false;
+            ret = store_->addFrame(frameId, description, std::move(frame), &replaced);
+            const std::string key = KW5DataBase::storeKey(frameId, description);
+            std::string& last = filed[key];
+            const std::string name = frameName(frameId, description, offset);
+            if (replaced)
+                conflicts_.push_back({key, last + ", " + name});
+            last = name;
+        }
         if (ret != KW5_FILE_RET_OK)
             return ret;
         if (position >= length)
@@ -151,18 +207,29 @@ _KW5_FILE_RET KW5Tag::addFrames(const KW5FrameList& frames) {
         if (ret != KW5_FILE_RET_OK)
             return ret;
         std::string frameId;
-        ret = header.getId(frameId);
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
         std::string description;
-        ret = body.getDescription(frameId, description);
+        bool keep = false;
+        ret = classifyFrame(header, body, frameId, description, keep);
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        ret = store_->addFrame(frameId, description, frame);
+        if (keep) {
+            ret = store_->keepFrame(KW5Frame(frame));
+        } else {
+            ret = store_->addFrame(frameId, description, frame);
+            if (ret == KW5_FILE_RET_OK)
+                resolveConflicts(KW5DataBase::storeKey(frameId, description));
+        }
         if (ret != KW5_FILE_RET_OK)
             return ret;
     }
     return KW5_FILE_RET_OK;
+}
+
+void KW5Tag::resolveConflicts(const std::string& storeKey) {
+    conflicts_.erase(
+        std::remove_if(conflicts_.begin(), conflicts_.end(),
+                       [&](const KW5LoadConflict& c) { return c.storeKey == storeKey; }),
+        conflicts_.end());
 }
 
 _KW5_FILE_RET KW5Tag::findFramesById(const std::string& frameId, const std::string& description,
@@ -176,7 +243,10 @@ _KW5_FILE_RET KW5Tag::removeFramesById(const std::string& frameId, const std::st
                                        LONG openMode) {
     if (frameId.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    return store_->removeFrames(frameId, description, openMode);
+    _KW5_FILE_RET ret = store_->removeFrames(frameId, description, openMode);
+    if (ret == KW5_FILE_RET_OK)
+        resolveConflicts(KW5DataBase::storeKey(frameId, description));
+    return ret;
 }
 
 _KW5_FILE_RET KW5Tag::serializeFramesSTD(KW5SerializedFrames& out) {
@@ -193,6 +263,12 @@ _KW5_FILE_RET KW5Tag::serializeFramesPrask(KW5SerializedFrames& out) {
 
 _KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out) {
     releaseFrameBuffers(out);
+    // A frame the load had to drop would be gone from the file for good.
+    if (!conflicts_.empty()) {
+        for (const KW5LoadConflict& conflict : conflicts_)
+            writeLog("KW5Tag: not written, frames under one key: %s", conflict.frames.c_str());
+        return KW5_FILE_RET_INVALID_DATA;
+    }
     for (;;) {
         KW5Frame frame;
         // Only an empty store ends the list. A frame whose treatment failed
