@@ -253,15 +253,16 @@ def parse_frames(path):
 
 
 def utf16_texts(raw, big):
-    # Every text may open with its own mark; a mark is no character.
+    # Encoding 1: every text may open with its own mark, which is no
+    # character. Encoding 2 (big) has no marks: FE FF there is U+FEFF.
     out, units = [], [raw[i:i + 2] for i in range(0, len(raw) - 1, 2)]
-    start = True
+    start = not big
     for unit in units:
         if start and unit in (b"\xff\xfe", b"\xfe\xff"):
             big = unit == b"\xfe\xff"
         else:
             out.append(unit if big else unit[::-1])
-        start = unit == b"\x00\x00"
+        start = unit == b"\x00\x00" and not big
     return b"".join(out).decode("utf-16-be", "replace")
 
 
