@@ -54,6 +54,24 @@ _KW5_FILE_RET classifyFrame(const KW5FrameHeader& header, const KW5Field& body,
     return KW5_FILE_RET_OK;
 }
 
+// Why a tag header is not read, for the log.
+const char* headerRefusal(const KW5TagHeader& header) {
+    if (!header.magicAccepted())
+        return "no tag";
+    if (!header.versionAccepted())
+        return "version is not 3.0";
+    return (header.bytes()[5] & 0x80) != 0 ? "unsynchronisation" : "extended header";
+}
+
+// Why a frame is not read, for the log.
+const char* frameRefusal(const std::string& frameId, const KW5Field& body, _KW5_FILE_RET ret) {
+    if (ret == KW5_FILE_RET_INVALID_PARAMETER && !isKeyedByDescription(frameId))
+        return "unknown frame id";
+    if (!body.bytes().empty() && body.bytes()[0] > 2)
+        return "text encoding 3 or above";
+    return "unreadable description";
+}
+
 std::string frameName(const std::string& frameId, const std::string& description, ULONG offset) {
     std::string name = frameId;
     if (isKeyedByDescription(frameId))
@@ -115,8 +133,10 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
     _KW5_FILE_RET ret = header_.setFromBytes(image, length);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    if (!header_.isValid())
+    if (!header_.isValid()) {
+        writeLog("KW5Tag: not read, %s", headerRefusal(header_));
         return KW5_FILE_RET_INVALID_PARAMETER;
+    }
     if (length <= kFirstFramePosition)
         return KW5_FILE_RET_OK;
     if (image == nullptr)
@@ -134,8 +154,11 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         KW5FrameHeader header;
         KW5Field body;
         ret = KW5Frame::readFrame(image, length, header, body, position);
-        if (ret != KW5_FILE_RET_OK)
+        if (ret != KW5_FILE_RET_OK) {
+            writeLog("KW5Tag: not read, the frame at %lu runs past the end of the tag",
+                     static_cast<unsigned long>(offset));
             return ret;
+        }
         if (header.isEmpty())
             return KW5_FILE_RET_INVALID_DATA;
         std::string frameId;
@@ -157,8 +180,11 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         std::string description;
         bool keep = false;
         ret = classifyFrame(header, body, frameId, description, keep);
-        if (ret != KW5_FILE_RET_OK)
+        if (ret != KW5_FILE_RET_OK) {
+            writeLog("KW5Tag: not read, frame %s at %lu: %s", frameId.c_str(),
+                     static_cast<unsigned long>(offset), frameRefusal(frameId, body, ret));
             return ret;
+        }
         // The body read from the image moves on into the store: a large
         // object is copied once, not once per step.
         KW5Frame frame;
