@@ -149,19 +149,6 @@ TEST(DataBase, StandardFramesAccumulateInStoredOrder) {
     EXPECT_FALSE(replaced) << "an identical frame loses nothing";
 }
 
-TEST(DataBase, KeptFramesGoOutLastAsTheyCame) {
-    KW5DataBase store;
-    const KW5Frame kept = makeFrame("TXXX", userBody("", "v"));
-    ASSERT_EQ(store.keepFrame(KW5Frame(kept)), KW5_FILE_RET_OK);
-    add(store, makeFrame("TALB", textBody("album")));
-    find(store, "TXXX", "", KW5_FILE_RET_NOT_FOUND);
-    KW5Frame out;
-    ASSERT_EQ(store.popNextFramePrask(out), KW5_FILE_RET_OK);
-    ASSERT_EQ(store.popNextFramePrask(out), KW5_FILE_RET_OK);
-    EXPECT_TRUE(out.isEqual(kept)) << "not re-encoded";
-    EXPECT_TRUE(store.isEmpty());
-}
-
 TEST(DataBase, FindAppendsToTheList) {
     KW5DataBase store;
     add(store, makeFrame("TALB", textBody("album")));

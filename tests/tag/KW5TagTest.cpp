@@ -156,32 +156,6 @@ TEST(TagLoad, DifferingFramesUnderOneKeyBlockTheWriteUntilTheKeyIsSet) {
     }
 }
 
-TEST(TagLoad, UserFramesNoDescriptionReachesAreKeptAndSealedBodiesUntouched) {
-    // Empty description, empty body, a description code page 1252 cannot
-    // hold, an encrypted object, a compressed text: all go out as they came.
-    const std::vector<Bytes> untouched = {
-        frame("TXXX", userBody("", "bare")), frame("WXXX", Bytes()),
-        frame("TXXX", bytesOf("\x01\xFF\xFE\xB1\x03\x00\x00v")),
-        frame("GEOB", objectBody("X", hex("01")), 0x4000), frame("TPE1", textBody("zz"), 0x8000)};
-    KW5Tag tag;
-    const Bytes image =
-        tagImage(concat({concat({untouched[0], untouched[1], untouched[2]}),
-                         concat({untouched[3], untouched[4]}), frame("TXXX", userBody("A", "v"))}));
-    ASSERT_EQ(tag.load(image.data(), sizeOf(image)), KW5_FILE_RET_OK);
-    EXPECT_EQ(tag.store().keptFrames().size(), 4u);
-    EXPECT_EQ(find(tag, "TXXX", "A").size(), 1u);
-    KW5FrameList sealed = find(tag, "TPE1");
-    ASSERT_EQ(sealed.size(), 1u);
-    EXPECT_EQ(sealed[0].checkValueReadable(), KW5_FILE_RET_NOT_IMPLEMENTED);
-    KW5SerializedFrames out;
-    ASSERT_EQ(tag.serializeFramesPrask(out), KW5_FILE_RET_OK);
-    const Bytes written = joined(out);
-    for (const Bytes& part : untouched)
-        EXPECT_NE(std::search(written.begin(), written.end(), part.begin(), part.end()),
-                  written.end())
-            << toHex(part);
-}
-
 TEST(TagLoad, FrameBoundaries) {
     KW5Tag tag;
     // A zero-size frame whose header ends the image.
