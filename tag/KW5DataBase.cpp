@@ -134,6 +134,10 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
 }
 
 _KW5_FILE_RET KW5DataBase::keepFrame(KW5Frame&& frame) {
+    for (const KW5Frame& kept : keptFrames_) {
+        if (kept.isEqual(frame))
+            return KW5_FILE_RET_OK;
+    }
     try {
         keptFrames_.push_back(std::move(frame));
     } catch (const std::bad_alloc&) {

@@ -46,7 +46,8 @@ public:
     // when given, is set when a frame that differs from this one gave way.
     _KW5_FILE_RET addFrame(const std::string& frameId, const std::string& description,
                            KW5Frame&& frame, bool* replacedOther = nullptr);
-    // Files a frame that no lookup reaches; it leaves the store unchanged.
+    // Files a frame that no lookup reaches (a byte-identical one once); it
+    // leaves the store as it came.
     _KW5_FILE_RET keepFrame(KW5Frame&& frame);
     // The container and key a frame is filed under, as one string: frames
     // with the same store key replace each other (or accumulate).

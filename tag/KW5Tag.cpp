@@ -251,6 +251,16 @@ _KW5_FILE_RET KW5Tag::addFrames(const KW5FrameList& frames) {
     return KW5_FILE_RET_OK;
 }
 
+_KW5_FILE_RET KW5Tag::describeFrame(const KW5Frame& frame, std::string& frameId,
+                                    std::string& description, bool& kept) {
+    KW5FrameHeader header;
+    KW5Field body;
+    _KW5_FILE_RET ret = frame.splitFrame(header, body);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    return classifyFrame(header, body, frameId, description, kept);
+}
+
 void KW5Tag::resolveConflicts(const std::string& storeKey) {
     conflicts_.erase(
         std::remove_if(conflicts_.begin(), conflicts_.end(),

@@ -51,6 +51,11 @@ public:
     _KW5_FILE_RET serializeFramesPrask(KW5SerializedFrames& out);
     static _KW5_FILE_RET releaseFrameBuffers(KW5SerializedFrames& frames);
 
+    // What a frame is filed under; kept is set for a user frame that no
+    // description reaches (the store keeps it apart, written as it is).
+    static _KW5_FILE_RET describeFrame(const KW5Frame& frame, std::string& frameId,
+                                       std::string& description, bool& kept);
+
     // Finds frames in the tag of a file without loading it: with a
     // description the first frame of that id and description, without one
     // every frame of that id that has no description.

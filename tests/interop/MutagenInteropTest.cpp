@@ -305,6 +305,18 @@ TEST_P(ForeignFiles, EditKeepsEveryOtherFrameOrLeavesTheFile) {
         }
         if (c.opens && !c.conflictId) {
             ASSERT_EQ(opened, 0);
+            // Every frame moves to another copy of the file as the blob of
+            // unknown frames, and nothing changes there.
+            unsigned char* blob = nullptr;
+            ULONG blobSize = 0;
+            ASSERT_EQ(lib.GetSDKUnknown({}, blob, blobSize), 0);
+            kw5test::writeFile(path + ".copy", before);
+            CKW5VorletLib other;
+            ASSERT_EQ(other.Open(hostString(path + ".copy"), KW5_OPEN_READWRITE), 0);
+            EXPECT_EQ(other.PutSDKUnknown(blob, static_cast<LONG>(blobSize)), 0);
+            CoTaskMemFree(blob);
+            ASSERT_EQ(other.Close(kind), 0);
+            expectSame(path + ".orig", path + ".copy", "-");
             ASSERT_EQ(lib.PutString(1, 0, title, 2, 0), 0);
             ASSERT_EQ(lib.Close(kind), 0);
             expectSame(path + ".orig", path, "TIT2");
