@@ -54,7 +54,9 @@ _KW5_FILE_RET makeRecord(const KW5Frame& frame, std::unique_ptr<_StructBinVal>& 
         return KW5_FILE_RET_OUT_OF_MEMORY;
     KW5FrameHeader header;
     KW5Field body;
-    _KW5_FILE_RET result = frame.splitFrame(header, body);
+    _KW5_FILE_RET result = frame.checkValueReadable();
+    if (result == KW5_FILE_RET_OK)
+        result = frame.splitFrame(header, body);
     if (result != KW5_FILE_RET_OK)
         return result;
     std::string frameId;

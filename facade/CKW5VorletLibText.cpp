@@ -107,7 +107,9 @@ HRESULT removeFromTag(KW5Tag& tag, const std::string& frameId, const std::string
 HRESULT decodeValue(const KW5Frame& frame, KW5WString& value) {
     KW5FrameHeader header;
     KW5Field field;
-    _KW5_FILE_RET ret = frame.splitFrame(header, field);
+    _KW5_FILE_RET ret = frame.checkValueReadable();
+    if (ret == KW5_FILE_RET_OK)
+        ret = frame.splitFrame(header, field);
     if (ret != KW5_FILE_RET_OK)
         return KW5ErrorReturnHRESULT(ret);
     std::string frameId;

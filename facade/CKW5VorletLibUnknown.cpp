@@ -25,6 +25,9 @@ LONG CKW5VorletLib::GetSDKUnknown(const std::vector<_StructProperty*>& known, un
             return kw5::kE_FAIL;
         // Everything below works on a scratch copy; the open tag stays as it is.
         KW5Tag scratch(*tag);
+        // The blob is no write-back of the file: frames under one key go
+        // out as the store holds them.
+        scratch.dropLoadConflicts();
         for (const _StructProperty* property : known) {
             if (property == nullptr)
                 return kw5::kE_POINTER;
@@ -99,16 +102,13 @@ LONG CKW5VorletLib::PutSDKUnknown(const unsigned char* blob, LONG blobSize) {
             if (result != KW5_FILE_RET_OK)
                 return KW5ErrorReturnHRESULT(result);
 
-            KW5FrameHeader header;
-            KW5Field body;
-            result = frame.splitFrame(header, body);
             std::string frameId;
-            if (result == KW5_FILE_RET_OK)
-                result = header.getId(frameId);
             std::string desc;
-            if (result == KW5_FILE_RET_OK)
-                result = body.getDescription(frameId, desc);
-            if (result == KW5_FILE_RET_OK)
+            bool kept = false;
+            result = KW5Tag::describeFrame(frame, frameId, desc, kept);
+            // A frame no description reaches replaces nothing; it joins the
+            // tag's other such frames.
+            if (result == KW5_FILE_RET_OK && !kept)
                 result = tag->removeFramesById(frameId, desc, KW5_OPEN_READWRITE_ALL);
             if (result != KW5_FILE_RET_OK && result != KW5_FILE_RET_NOT_FOUND)
                 return KW5ErrorReturnHRESULT(result);

@@ -11,13 +11,20 @@ namespace kw5fields {
 namespace {
 
 _KW5_FILE_RET readNarrowText(const unsigned char* body, ULONG size, ULONG pos, std::string& text,
-                             ULONG& consumed) {
+                             ULONG& consumed, bool* exact) {
     ULONG count = 0;
     while (pos < size && count < size - pos && body[pos + count] != 0x00)
         ++count;
     if (count > 0)
         text.assign(reinterpret_cast<const char*>(body + pos), count);
     consumed = count + 1;
+    if (exact && count > 0) {
+        KW5WString wide;
+        std::string back;
+        if (!kw5platform::convertToWide(text, wide) || !kw5platform::convertToNarrow(wide, back) ||
+            back != text)
+            *exact = false;
+    }
     return KW5_FILE_RET_OK;
 }
 
@@ -34,17 +41,20 @@ ULONG scanUtf16Text(const unsigned char* body, ULONG size, ULONG pos) {
     return scanned;
 }
 
-_KW5_FILE_RET toNarrow(const KW5WString& units, std::string& text) {
+_KW5_FILE_RET toNarrow(const KW5WString& units, std::string& text, bool* exact) {
     KW5WString wide(units.begin(), std::find(units.begin(), units.end(), KW5WChar(0)));
     if (!kw5platform::convertToNarrow(wide, text)) {
         text.clear();
         return KW5_FILE_RET_BUFFER_ERROR;
     }
+    KW5WString back;
+    if (exact && (!kw5platform::convertToWide(text, back) || back != wide))
+        *exact = false;
     return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET readUtf16Text(const unsigned char* body, ULONG size, ULONG pos, bool withMark,
-                            std::string& text, ULONG& consumed) {
+                            std::string& text, ULONG& consumed, bool* exact) {
     consumed = scanUtf16Text(body, size, pos);
     // Two bytes are the terminator alone; none at all means the body ended
     // before the text began.
@@ -53,7 +63,7 @@ _KW5_FILE_RET readUtf16Text(const unsigned char* body, ULONG size, ULONG pos, bo
     const unsigned char* bytes = body + pos;
     ULONG length = consumed;
     if (!withMark)
-        return toNarrow(unitsFromBigEndian(bytes, length), text);
+        return toNarrow(unitsFromBigEndian(bytes, length), text, exact);
 
     bool bigEndian = false;
     if (bytes[0] == 0xFF && bytes[1] == 0xFE) {
@@ -68,14 +78,15 @@ _KW5_FILE_RET readUtf16Text(const unsigned char* body, ULONG size, ULONG pos, bo
     }
     if (length == 2)
         return KW5_FILE_RET_OK;
-    return toNarrow(
-        bigEndian ? unitsFromBigEndian(bytes, length) : unitsFromLittleEndian(bytes, length), text);
+    return toNarrow(bigEndian ? unitsFromBigEndian(bytes, length)
+                              : unitsFromLittleEndian(bytes, length),
+                    text, exact);
 }
 
 } // namespace
 
 _KW5_FILE_RET readBodyText(const unsigned char* body, ULONG size, ULONG pos, unsigned char encoding,
-                           std::string& text, ULONG& consumed) {
+                           std::string& text, ULONG& consumed, bool* exact) {
     text.clear();
     if (!body)
         return KW5_FILE_RET_NULL_POINTER;
@@ -84,11 +95,11 @@ _KW5_FILE_RET readBodyText(const unsigned char* body, ULONG size, ULONG pos, uns
     try {
         switch (encoding) {
         case 0:
-            return readNarrowText(body, size, pos, text, consumed);
+            return readNarrowText(body, size, pos, text, consumed, exact);
         case 1:
-            return readUtf16Text(body, size, pos, true, text, consumed);
+            return readUtf16Text(body, size, pos, true, text, consumed, exact);
         case 2:
-            return readUtf16Text(body, size, pos, false, text, consumed);
+            return readUtf16Text(body, size, pos, false, text, consumed, exact);
         default:
             return KW5_FILE_RET_INVALID_DATA;
         }

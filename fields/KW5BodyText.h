@@ -16,9 +16,11 @@ namespace kw5fields {
 // big-endian), into a narrow string. consumed is the number of bytes the
 // text takes, terminator and mark included; a narrow text counts its
 // terminator even when it runs to the end of the body without one. No byte
-// at or beyond size is read, whatever pos is.
+// at or beyond size is read, whatever pos is. exact, when given, is cleared
+// when the text does not come back the same from the thread's code page (a
+// character the code page cannot hold, a byte sequence it does not define).
 _KW5_FILE_RET readBodyText(const unsigned char* body, ULONG size, ULONG pos, unsigned char encoding,
-                           std::string& text, ULONG& consumed);
+                           std::string& text, ULONG& consumed, bool* exact = nullptr);
 
 } // namespace kw5fields
 

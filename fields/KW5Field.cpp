@@ -152,7 +152,8 @@ _KW5_FILE_RET KW5Field::getPayloadSize(const std::string& frameId, ULONG& size) 
     return KW5_FILE_RET_OK;
 }
 
-_KW5_FILE_RET KW5Field::getDescription(const std::string& frameId, std::string& description) const {
+_KW5_FILE_RET KW5Field::getDescription(const std::string& frameId, std::string& description,
+                                       bool* exact) const {
     KW5FieldInfo record;
     record.setFrameId(frameId);
     record.setDescription(description);
@@ -161,6 +162,8 @@ _KW5_FILE_RET KW5Field::getDescription(const std::string& frameId, std::string& 
     if (result != KW5_FILE_RET_OK)
         return result;
     description = record.description();
+    if (exact)
+        *exact = record.textsExact();
     return KW5_FILE_RET_OK;
 }
 

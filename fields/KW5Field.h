@@ -41,7 +41,10 @@ public:
     _KW5_FILE_RET getPayload(const std::string& frameId, std::vector<unsigned char>& payload) const;
     _KW5_FILE_RET getPayloadSize(const std::string& frameId, ULONG& size) const;
     // description is in/out: frames without a description leave it as given.
-    _KW5_FILE_RET getDescription(const std::string& frameId, std::string& description) const;
+    // exact, when given, tells whether the texts read survive the thread's
+    // code page both ways (always true for frames without a description).
+    _KW5_FILE_RET getDescription(const std::string& frameId, std::string& description,
+                                 bool* exact = nullptr) const;
     _KW5_FILE_RET getMimeType(const std::string& frameId, KW5WString& mimeType) const;
     _KW5_FILE_RET buildTextField(KW5FieldInfo& record);
     _KW5_FILE_RET buildObjectField(KW5FieldInfo& record);

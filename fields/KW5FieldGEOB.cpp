@@ -25,11 +25,13 @@ _KW5_FILE_RET KW5FieldGEOB::parse(const unsigned char* body, ULONG size, Texts& 
     if (result != KW5_FILE_RET_OK)
         return result;
     pos += consumed;
-    result = kw5fields::readBodyText(body, size, pos, encoding, texts.fileName, consumed);
+    result =
+        kw5fields::readBodyText(body, size, pos, encoding, texts.fileName, consumed, &texts.exact);
     if (result != KW5_FILE_RET_OK)
         return result;
     pos += consumed;
-    result = kw5fields::readBodyText(body, size, pos, encoding, texts.description, consumed);
+    result = kw5fields::readBodyText(body, size, pos, encoding, texts.description, consumed,
+                                     &texts.exact);
     if (result != KW5_FILE_RET_OK)
         return result;
     pos += consumed;
@@ -56,6 +58,7 @@ _KW5_FILE_RET KW5FieldGEOB::decodeBody(const std::vector<unsigned char>& body, K
     record.setMimeType(texts.mimeType);
     record.setFileName(texts.fileName);
     record.setDescription(texts.description);
+    record.setTextsExact(texts.exact);
     dataOffset = offset;
     return KW5_FILE_RET_OK;
 }

@@ -32,6 +32,7 @@ private:
         std::string mimeType;
         std::string fileName;
         std::string description;
+        bool exact = true;
     };
 
     static _KW5_FILE_RET parse(const unsigned char* body, ULONG size, Texts& texts,

@@ -21,4 +21,5 @@ void KW5FieldInfo::clear() {
     value_.clear();
     data_.clear();
     data_.shrink_to_fit();
+    textsExact_ = true;
 }

@@ -27,6 +27,11 @@ public:
     const std::vector<unsigned char>& data() const { return data_; }
     void setData(const unsigned char* bytes, ULONG size);
     void setData(std::vector<unsigned char> bytes) { data_ = std::move(bytes); }
+    // False when a decoded description or file name does not come back the
+    // same through the thread's code page: the body must not be rebuilt
+    // from this record.
+    bool textsExact() const { return textsExact_; }
+    void setTextsExact(bool exact) { textsExact_ = exact; }
 
     // Empties every string, encoding 0, no object data.
     void clear();
@@ -39,6 +44,7 @@ private:
     unsigned char encoding_;
     KW5WString value_;
     std::vector<unsigned char> data_;
+    bool textsExact_ = true;
 };
 
 #endif

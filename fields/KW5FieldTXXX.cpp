@@ -89,11 +89,13 @@ _KW5_FILE_RET KW5FieldTXXX::decodeDescription(const std::vector<unsigned char>& 
         return KW5_FILE_RET_INVALID_DATA;
     std::string description;
     ULONG consumed = 0;
+    bool exact = true;
     _KW5_FILE_RET result = kw5fields::readBodyText(body.data(), static_cast<ULONG>(body.size()), 1,
-                                                   encoding, description, consumed);
+                                                   encoding, description, consumed, &exact);
     if (result != KW5_FILE_RET_OK)
         return result;
     record.setDescription(description);
+    record.setTextsExact(exact);
     dataOffset = 1 + consumed;
     return KW5_FILE_RET_OK;
 }

@@ -18,15 +18,33 @@ bool startsWith(const unsigned char* bytes, size_t length, unsigned char first,
     return length >= 2 && bytes[0] == first && bytes[1] == second;
 }
 
-void appendSwapped(const unsigned char* bytes, size_t length, std::vector<unsigned char>& out) {
-    for (size_t i = 0; i + 1 < length; i += 2) {
-        out.push_back(bytes[i + 1]);
-        out.push_back(bytes[i]);
-    }
-}
-
 void appendUnchanged(const unsigned char* bytes, size_t length, std::vector<unsigned char>& out) {
     out.insert(out.end(), bytes, bytes + wholeUnitBytes(length));
+}
+
+// Encoding 1: the first unit stands where the mark belongs, whatever it
+// holds (FE FF makes the rest big-endian), unless the value is one unit that
+// is no mark. A text after a NUL unit may carry its own mark: it sets the
+// order of that text and is no character either.
+void appendEncoding1(const unsigned char* bytes, size_t length, std::vector<unsigned char>& out) {
+    bool bigEndian = startsWith(bytes, length, 0xFE, 0xFF);
+    const bool marked = bigEndian || startsWith(bytes, length, 0xFF, 0xFE);
+    size_t pos = marked || length >= 3 ? 2 : 0;
+    bool textStart = false;
+    for (; pos + 1 < length; pos += 2) {
+        const unsigned char a = bytes[pos];
+        const unsigned char b = bytes[pos + 1];
+        if (textStart) {
+            textStart = false;
+            if ((a == 0xFF && b == 0xFE) || (a == 0xFE && b == 0xFF)) {
+                bigEndian = a == 0xFE;
+                continue;
+            }
+        }
+        out.push_back(bigEndian ? a : b);
+        out.push_back(bigEndian ? b : a);
+        textStart = a == 0 && b == 0;
+    }
 }
 
 KW5WString upToNul(KW5WString units) {
@@ -81,12 +99,7 @@ _KW5_FILE_RET decodeToUtf16BE(unsigned char encoding, const unsigned char* bytes
             return KW5_FILE_RET_OK;
         }
         case 1:
-            if (length < 3)
-                appendSwapped(bytes, length, utf16BE);
-            else if (startsWith(bytes, length, 0xFE, 0xFF))
-                appendUnchanged(bytes + 2, length - 2, utf16BE);
-            else // whatever the first unit holds, it stands where the mark belongs
-                appendSwapped(bytes + 2, length - 2, utf16BE);
+            appendEncoding1(bytes, length, utf16BE);
             return KW5_FILE_RET_OK;
         case 2:
             appendUnchanged(bytes, length, utf16BE);

@@ -1,5 +1,7 @@
 #include "tag/KW5DataBase.h"
 
+#include "fields/KW5Field.h"
+
 #include <cstring>
 #include <new>
 #include <utility>
@@ -52,7 +54,8 @@ KW5DataBase::KW5DataBase() {}
 KW5DataBase::~KW5DataBase() {}
 
 bool KW5DataBase::isEmpty() const {
-    return singleFrames_.empty() && objectFrames_.empty() && linkFrames_.empty();
+    return singleFrames_.empty() && objectFrames_.empty() && linkFrames_.empty() &&
+           keptFrames_.empty();
 }
 
 _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::string& description,
@@ -67,7 +70,9 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
 }
 
 _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::string& description,
-                                    KW5Frame&& frame) {
+                                    KW5Frame&& frame, bool* replacedOther) {
+    if (replacedOther)
+        *replacedOther = false;
     if (frameId.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
     try {
@@ -81,24 +86,72 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
             linkFrames_.emplace(frameId, std::move(frame));
             return KW5_FILE_RET_OK;
         }
-        FrameMap* container = &singleFrames_;
-        const std::string* key = &frameId;
-        if (isUserId(frameId) || frameId == "GEOB") {
+        if (frameId == "GEOB") {
             if (description.empty())
                 return KW5_FILE_RET_INVALID_PARAMETER;
-            key = &description;
-            if (frameId == "GEOB")
-                container = &objectFrames_;
-        }
-        auto it = container->find(*key);
-        if (it != container->end())
+            auto it = objectFrames_.find(description);
+            if (it == objectFrames_.end()) {
+                objectFrames_.emplace(description, std::move(frame));
+                return KW5_FILE_RET_OK;
+            }
+            if (replacedOther && !it->second.isEqual(frame))
+                *replacedOther = true;
             it->second = std::move(frame);
-        else
-            container->emplace(*key, std::move(frame));
+            return KW5_FILE_RET_OK;
+        }
+        const bool user = isUserId(frameId);
+        if (user && description.empty())
+            return KW5_FILE_RET_INVALID_PARAMETER;
+        const std::string& key = user ? description : frameId;
+        auto range = singleFrames_.equal_range(key);
+        // Standard frames accumulate in stored order, a byte-identical copy
+        // once; any other frame replaces what is filed under its key (also
+        // a user frame described like a frame id, and the other way round).
+        bool accumulate = isStandardFrameId(frameId);
+        bool identical = false;
+        bool different = false;
+        for (auto it = range.first; it != range.second; ++it) {
+            std::string filedId;
+            if (it->second.getFrameId(filedId) != KW5_FILE_RET_OK || filedId != frameId)
+                accumulate = false;
+            if (it->second.isEqual(frame))
+                identical = true;
+            else
+                different = true;
+        }
+        if (accumulate && identical)
+            return KW5_FILE_RET_OK;
+        if (!accumulate) {
+            if (replacedOther && different)
+                *replacedOther = true;
+            range.second = singleFrames_.erase(range.first, range.second);
+        }
+        singleFrames_.emplace_hint(range.second, key, std::move(frame));
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
     return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5DataBase::keepFrame(KW5Frame&& frame) {
+    for (const KW5Frame& kept : keptFrames_) {
+        if (kept.isEqual(frame))
+            return KW5_FILE_RET_OK;
+    }
+    try {
+        keptFrames_.push_back(std::move(frame));
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    return KW5_FILE_RET_OK;
+}
+
+std::string KW5DataBase::storeKey(const std::string& frameId, const std::string& description) {
+    if (isLinkId(frameId))
+        return "L" + frameId;
+    if (frameId == "GEOB")
+        return "O" + description;
+    return "S" + (isUserId(frameId) ? description : frameId);
 }
 
 _KW5_FILE_RET KW5DataBase::findFrames(const std::string& frameId, const std::string& description,
@@ -112,12 +165,19 @@ _KW5_FILE_RET KW5DataBase::findFrames(const std::string& frameId, const std::str
                 frames.push_back(it->second);
             return KW5_FILE_RET_OK;
         }
-        const FrameMap& container = frameId == "GEOB" ? objectFrames_ : singleFrames_;
-        const std::string& key = isUserId(frameId) || frameId == "GEOB" ? description : frameId;
-        auto it = container.find(key);
-        if (it == container.end())
+        if (frameId == "GEOB") {
+            auto it = objectFrames_.find(description);
+            if (it == objectFrames_.end())
+                return KW5_FILE_RET_NOT_FOUND;
+            frames.push_back(it->second);
+            return KW5_FILE_RET_OK;
+        }
+        const std::string& key = isUserId(frameId) ? description : frameId;
+        auto range = singleFrames_.equal_range(key);
+        if (range.first == range.second)
             return KW5_FILE_RET_NOT_FOUND;
-        frames.push_back(it->second);
+        for (auto it = range.first; it != range.second; ++it)
+            frames.push_back(it->second);
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
@@ -144,21 +204,38 @@ _KW5_FILE_RET KW5DataBase::removeFrames(const std::string& frameId, const std::s
         return KW5_FILE_RET_OK;
     }
 
-    FrameMap& container = frameId == "GEOB" ? objectFrames_ : singleFrames_;
-    const std::string& key = isUserId(frameId) || frameId == "GEOB" ? description : frameId;
+    if (frameId == "GEOB") {
+        if (description.empty())
+            return KW5_FILE_RET_INVALID_PARAMETER;
+        auto it = objectFrames_.find(description);
+        if (it == objectFrames_.end())
+            return KW5_FILE_RET_NOT_FOUND;
+        if (testReadOnly) {
+            _KW5_FILE_RET state = it->second.readOnlyState();
+            if (state != KW5_FILE_RET_WRITABLE)
+                return state;
+        }
+        objectFrames_.erase(it);
+        return KW5_FILE_RET_OK;
+    }
+
+    const std::string& key = isUserId(frameId) ? description : frameId;
     if (key.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    if (testReadOnly) {
-        auto it = container.find(key);
-        if (it == container.end())
-            return KW5_FILE_RET_NOT_FOUND;
-        _KW5_FILE_RET state = it->second.readOnlyState();
-        if (state != KW5_FILE_RET_WRITABLE)
-            return state;
-    }
-    if (container.empty())
+    auto range = singleFrames_.equal_range(key);
+    if (range.first == range.second)
         return KW5_FILE_RET_NOT_FOUND;
-    return container.erase(key) != 0 ? KW5_FILE_RET_OK : KW5_FILE_RET_NOT_FOUND;
+    // Several standard frames under one id go together, and only when none
+    // of them is read-only.
+    if (testReadOnly) {
+        for (auto it = range.first; it != range.second; ++it) {
+            _KW5_FILE_RET state = it->second.readOnlyState();
+            if (state != KW5_FILE_RET_WRITABLE)
+                return state;
+        }
+    }
+    singleFrames_.erase(range.first, range.second);
+    return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET KW5DataBase::clearFrames() {
@@ -166,6 +243,7 @@ _KW5_FILE_RET KW5DataBase::clearFrames() {
         singleFrames_.clear();
         objectFrames_.clear();
         linkFrames_.clear();
+        keptFrames_.clear();
     } catch (...) {
         return KW5_FILE_RET_FAILED;
     }
@@ -196,8 +274,8 @@ _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame)
 
     // The priority frames, cut to a fixed length.
     for (const char* key : kPriorityKeys) {
-        auto it = singleFrames_.find(key);
-        if (it == singleFrames_.end())
+        auto it = singleFrames_.lower_bound(key);
+        if (it == singleFrames_.end() || it->first != key)
             continue;
         takeOut(singleFrames_, it, frame);
         _KW5_FILE_RET ret = frame.normalizeEncoding();
@@ -233,6 +311,12 @@ _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame)
     if (!objectFrames_.empty()) {
         takeOut(objectFrames_, objectFrames_.begin(), frame);
         return frame.normalizeEncoding();
+    }
+    // Frames no lookup reaches go out last, exactly as they came in.
+    if (!keptFrames_.empty()) {
+        frame = std::move(keptFrames_.front());
+        keptFrames_.pop_front();
+        return KW5_FILE_RET_OK;
     }
     return KW5_FILE_RET_NOT_FOUND;
 }

@@ -1,8 +1,13 @@
 // The frame store of a tag.
 //
-//   singleFrames  one frame per id; TXXX and WXXX under their description
+//   singleFrames  one frame per id; TXXX and WXXX under their description;
+//                 the standard frames (COMM, APIC, PRIV, ...) any number per
+//                 id, in stored order
 //   objectFrames  GEOB frames under their description
 //   linkFrames    WOAR and WCOM frames, any number per id, in stored order
+//   keptFrames    user frames that cannot be addressed by description (empty,
+//                 not readable in the thread's code page, compressed or
+//                 encrypted), in stored order; written last, byte for byte
 //
 // Keys order as unsigned byte strings. The pop operations hand the frames out
 // in the write order of a format variant, re-encoding text on the way.
@@ -13,6 +18,7 @@
 #include "platform/Types.h"
 #include "tag/KW5Frame.h"
 
+#include <deque>
 #include <map>
 #include <string>
 
@@ -23,8 +29,10 @@ struct KW5KeyLess {
 
 class KW5DataBase {
 public:
-    typedef std::map<std::string, KW5Frame, KW5KeyLess> FrameMap;
+    typedef std::multimap<std::string, KW5Frame, KW5KeyLess> FrameMap;
+    typedef std::map<std::string, KW5Frame, KW5KeyLess> ObjectMap;
     typedef std::multimap<std::string, KW5Frame, KW5KeyLess> LinkMap;
+    typedef std::deque<KW5Frame> KeptList;
 
     KW5DataBase();
     virtual ~KW5DataBase();
@@ -34,9 +42,16 @@ public:
     _KW5_FILE_RET addFrame(const std::string& frameId, const std::string& description,
                            const KW5Frame& frame);
     // The same without a copy: the frame's bytes move into the store (the
-    // frame is left empty, also when the store refuses it).
+    // frame is left empty, also when the store refuses it). replacedOther,
+    // when given, is set when a frame that differs from this one gave way.
     _KW5_FILE_RET addFrame(const std::string& frameId, const std::string& description,
-                           KW5Frame&& frame);
+                           KW5Frame&& frame, bool* replacedOther = nullptr);
+    // Files a frame that no lookup reaches (a byte-identical one once); it
+    // leaves the store as it came.
+    _KW5_FILE_RET keepFrame(KW5Frame&& frame);
+    // The container and key a frame is filed under, as one string: frames
+    // with the same store key replace each other (or accumulate).
+    static std::string storeKey(const std::string& frameId, const std::string& description);
     // Appends copies; KW5_FILE_RET_NOT_FOUND when nothing matched.
     _KW5_FILE_RET findFrames(const std::string& frameId, const std::string& description,
                              KW5FrameList& frames) const;
@@ -54,15 +69,17 @@ public:
 
     bool isEmpty() const;
     const FrameMap& singleFrames() const { return singleFrames_; }
-    const FrameMap& objectFrames() const { return objectFrames_; }
+    const ObjectMap& objectFrames() const { return objectFrames_; }
     const LinkMap& linkFrames() const { return linkFrames_; }
+    const KeptList& keptFrames() const { return keptFrames_; }
 
 private:
     _KW5_FILE_RET popNextFrame(const char* leadObject, KW5Frame& frame);
 
     FrameMap singleFrames_;
-    FrameMap objectFrames_;
+    ObjectMap objectFrames_;
     LinkMap linkFrames_;
+    KeptList keptFrames_;
 };
 
 #endif

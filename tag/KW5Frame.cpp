@@ -5,6 +5,7 @@
 #include "fields/KW5FieldT.h"
 #include "fields/KW5FieldTXXX.h"
 #include "fields/KW5FieldWXXX.h"
+#include "support/KW5Log.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -167,6 +168,22 @@ _KW5_FILE_RET KW5Frame::readOnlyState() const {
     return header.readOnlyState();
 }
 
+bool KW5Frame::hasSealedBody() const {
+    KW5FrameHeader header;
+    if (header.setFromBytes(header_.data(), headerLength()) != KW5_FILE_RET_OK)
+        return false;
+    return header.hasSealedBody();
+}
+
+_KW5_FILE_RET KW5Frame::checkValueReadable() const {
+    if (!hasSealedBody())
+        return KW5_FILE_RET_OK;
+    std::string frameId;
+    getFrameId(frameId);
+    writeLog("KW5Frame: %s is compressed or encrypted, its value is not read", frameId.c_str());
+    return KW5_FILE_RET_NOT_IMPLEMENTED;
+}
+
 _KW5_FILE_RET KW5Frame::normalizeEncoding() {
     if (body_.empty())
         return KW5_FILE_RET_INVALID_DATA;
@@ -174,6 +191,9 @@ _KW5_FILE_RET KW5Frame::normalizeEncoding() {
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
     if (ret != KW5_FILE_RET_OK)
         return ret == KW5_FILE_RET_OUT_OF_MEMORY ? ret : KW5_FILE_RET_INVALID_PARAMETER;
+    // A compressed or encrypted body goes out exactly as it came in.
+    if (header.hasSealedBody())
+        return KW5_FILE_RET_OK;
     std::string frameId;
     ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)
@@ -259,6 +279,8 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
     if (ret != KW5_FILE_RET_OK)
         return ret == KW5_FILE_RET_OUT_OF_MEMORY ? ret : KW5_FILE_RET_INVALID_DATA;
+    if (header.hasSealedBody())
+        return KW5_FILE_RET_OK;
     std::string frameId;
     ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)

@@ -53,6 +53,11 @@ public:
     _KW5_FILE_RET getPayloadSize(ULONG& size) const;
     // KW5_FILE_RET_READ_ONLY, KW5_FILE_RET_WRITABLE or KW5_FILE_RET_INVALID_DATA.
     _KW5_FILE_RET readOnlyState() const;
+    // A compressed or encrypted body: never decoded, re-encoded or cut.
+    bool hasSealedBody() const;
+    // KW5_FILE_RET_NOT_IMPLEMENTED for a sealed body, whose value cannot be
+    // read; else KW5_FILE_RET_OK.
+    _KW5_FILE_RET checkValueReadable() const;
 
     // Re-encodes a text-bearing body in encoding 2 (UTF-16 big-endian).
     _KW5_FILE_RET normalizeEncoding();

@@ -114,3 +114,10 @@ _KW5_FILE_RET KW5FrameHeader::appendRaw(std::string& out) const {
     out.append(reinterpret_cast<const char*>(bytes_.data()), bytes_.size());
     return KW5_FILE_RET_OK;
 }
+
+bool KW5FrameHeader::hasSealedBody() const {
+    uint16_t flags = 0;
+    if (getFlags(flags) != KW5_FILE_RET_OK)
+        return false;
+    return (flags & (kCompressedFlag | kEncryptedFlag)) != 0;
+}

@@ -4,7 +4,8 @@
 //   offset 4  4 bytes  body size, plain big-endian (not syncsafe)
 //   offset 8  2 bytes  flags, one 16-bit value stored little-endian
 //
-// Of the flags only 0x2000 (read-only) means anything to the library.
+// Of the flags 0x2000 marks a read-only frame; 0x8000 (compressed) and
+// 0x4000 (encrypted) mark a body the library cannot read, kept as it is.
 #ifndef KW5_TAG_KW5FRAMEHEADER_H
 #define KW5_TAG_KW5FRAMEHEADER_H
 
@@ -19,6 +20,8 @@ class KW5FrameHeader {
 public:
     static const ULONG kLength = 10;
     static const uint16_t kReadOnlyFlag = 0x2000;
+    static const uint16_t kCompressedFlag = 0x8000;
+    static const uint16_t kEncryptedFlag = 0x4000;
 
     KW5FrameHeader();
     virtual ~KW5FrameHeader();
@@ -39,6 +42,8 @@ public:
     _KW5_FILE_RET getFlags(uint16_t& flags) const;
     // KW5_FILE_RET_READ_ONLY, KW5_FILE_RET_WRITABLE or KW5_FILE_RET_INVALID_DATA.
     _KW5_FILE_RET readOnlyState() const;
+    // True when the flags say compressed or encrypted.
+    bool hasSealedBody() const;
     _KW5_FILE_RET getLength(ULONG& length) const;
     // length must be the header length.
     _KW5_FILE_RET copyOut(unsigned char* destination, ULONG length) const;

@@ -1,9 +1,12 @@
 #include "tag/KW5Tag.h"
 
 #include "fields/KW5Field.h"
+#include "support/KW5Log.h"
 #include "tag/KW5FrameHeader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <new>
 #include <utility>
 
@@ -24,6 +27,58 @@ bool paddingStartsAt(const unsigned char* image, ULONG length, ULONG position) {
     return true;
 }
 
+bool isKeyedByDescription(const std::string& frameId) {
+    return frameId == "TXXX" || frameId == "WXXX" || frameId == "GEOB";
+}
+
+// Reads what a frame is filed under. keep is set for a user frame that no
+// description can reach: sealed (compressed, encrypted), empty, described
+// with nothing, or described with text the thread's code page would change.
+// Such a frame is kept apart and written back as it is.
+_KW5_FILE_RET classifyFrame(const KW5FrameHeader& header, const KW5Field& body,
+                            std::string& frameId, std::string& description, bool& keep) {
+    keep = false;
+    _KW5_FILE_RET ret = header.getId(frameId);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    const bool keyed = isKeyedByDescription(frameId);
+    if (keyed && (header.hasSealedBody() || body.bytes().empty())) {
+        keep = true;
+        return KW5_FILE_RET_OK;
+    }
+    bool exact = true;
+    ret = body.getDescription(frameId, description, &exact);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    keep = keyed && (description.empty() || !exact);
+    return KW5_FILE_RET_OK;
+}
+
+// Why a tag header is not read, for the log.
+const char* headerRefusal(const KW5TagHeader& header) {
+    if (!header.magicAccepted())
+        return "no tag";
+    if (!header.versionAccepted())
+        return "version is not 3.0";
+    return (header.bytes()[5] & 0x80) != 0 ? "unsynchronisation" : "extended header";
+}
+
+// Why a frame is not read, for the log.
+const char* frameRefusal(const std::string& frameId, const KW5Field& body, _KW5_FILE_RET ret) {
+    if (ret == KW5_FILE_RET_INVALID_PARAMETER && !isKeyedByDescription(frameId))
+        return "unknown frame id";
+    if (!body.bytes().empty() && body.bytes()[0] > 2)
+        return "text encoding 3 or above";
+    return "unreadable description";
+}
+
+std::string frameName(const std::string& frameId, const std::string& description, ULONG offset) {
+    std::string name = frameId;
+    if (isKeyedByDescription(frameId))
+        name += " \"" + description + "\"";
+    return name + " at " + std::to_string(offset);
+}
+
 } // namespace
 
 KW5Tag::KW5Tag() : store_(new KW5DataBase()), tagSize_(0) {
@@ -35,7 +90,8 @@ KW5Tag::~KW5Tag() {
 }
 
 KW5Tag::KW5Tag(const KW5Tag& other)
-    : header_(other.header_), store_(new KW5DataBase(*other.store_)), tagSize_(other.tagSize_) {}
+    : header_(other.header_), store_(new KW5DataBase(*other.store_)), tagSize_(other.tagSize_),
+      conflicts_(other.conflicts_) {}
 
 KW5Tag& KW5Tag::operator=(const KW5Tag& other) {
     if (this == &other)
@@ -43,16 +99,19 @@ KW5Tag& KW5Tag::operator=(const KW5Tag& other) {
     // Copy before letting go of our own, so a failed copy changes nothing.
     KW5TagHeader header(other.header_);
     std::unique_ptr<KW5DataBase> store(new KW5DataBase(*other.store_));
+    std::vector<KW5LoadConflict> conflicts(other.conflicts_);
     reset();
     header_ = std::move(header);
     store_ = std::move(store);
     tagSize_ = other.tagSize_;
+    conflicts_.swap(conflicts);
     return *this;
 }
 
 _KW5_FILE_RET KW5Tag::reset() {
     header_.reset();
     tagSize_ = 0;
+    conflicts_.clear();
     return store_->clearFrames();
 }
 
@@ -74,8 +133,10 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
     _KW5_FILE_RET ret = header_.setFromBytes(image, length);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    if (!header_.isValid())
+    if (!header_.isValid()) {
+        writeLog("KW5Tag: not read, %s", headerRefusal(header_));
         return KW5_FILE_RET_INVALID_PARAMETER;
+    }
     if (length <= kFirstFramePosition)
         return KW5_FILE_RET_OK;
     if (image == nullptr)
@@ -83,15 +144,21 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
 
     bool wrongEncoding = false;
     ULONG position = kFirstFramePosition;
+    // The frame last filed under each store key, to name both in a conflict.
+    std::map<std::string, std::string> filed;
     for (;;) {
         if (paddingStartsAt(image, length, position))
             break;
 
+        const ULONG offset = position;
         KW5FrameHeader header;
         KW5Field body;
         ret = KW5Frame::readFrame(image, length, header, body, position);
-        if (ret != KW5_FILE_RET_OK)
+        if (ret != KW5_FILE_RET_OK) {
+            writeLog("KW5Tag: not read, the frame at %lu runs past the end of the tag",
+                     static_cast<unsigned long>(offset));
             return ret;
+        }
         if (header.isEmpty())
             return KW5_FILE_RET_INVALID_DATA;
         std::string frameId;
@@ -111,16 +178,31 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         }
 
         std::string description;
-        ret = body.getDescription(frameId, description);
-        if (ret != KW5_FILE_RET_OK)
+        bool keep = false;
+        ret = classifyFrame(header, body, frameId, description, keep);
+        if (ret != KW5_FILE_RET_OK) {
+            writeLog("KW5Tag: not read, frame %s at %lu: %s", frameId.c_str(),
+                     static_cast<unsigned long>(offset), frameRefusal(frameId, body, ret));
             return ret;
+        }
         // The body read from the image moves on into the store: a large
         // object is copied once, not once per step.
         KW5Frame frame;
         ret = frame.setFrame(header, std::move(body));
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        ret = store_->addFrame(frameId, description, std::move(frame));
+        if (keep) {
+            ret = store_->keepFrame(std::move(frame));
+        } else {
+            bool replaced = false;
+            ret = store_->addFrame(frameId, description, std::move(frame), &replaced);
+            const std::string key = KW5DataBase::storeKey(frameId, description);
+            std::string& last = filed[key];
+            const std::string name = frameName(frameId, description, offset);
+            if (replaced)
+                conflicts_.push_back({key, last + ", " + name});
+            last = name;
+        }
         if (ret != KW5_FILE_RET_OK)
             return ret;
         if (position >= length)
@@ -151,18 +233,39 @@ _KW5_FILE_RET KW5Tag::addFrames(const KW5FrameList& frames) {
         if (ret != KW5_FILE_RET_OK)
             return ret;
         std::string frameId;
-        ret = header.getId(frameId);
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
         std::string description;
-        ret = body.getDescription(frameId, description);
+        bool keep = false;
+        ret = classifyFrame(header, body, frameId, description, keep);
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        ret = store_->addFrame(frameId, description, frame);
+        if (keep) {
+            ret = store_->keepFrame(KW5Frame(frame));
+        } else {
+            ret = store_->addFrame(frameId, description, frame);
+            if (ret == KW5_FILE_RET_OK)
+                resolveConflicts(KW5DataBase::storeKey(frameId, description));
+        }
         if (ret != KW5_FILE_RET_OK)
             return ret;
     }
     return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Tag::describeFrame(const KW5Frame& frame, std::string& frameId,
+                                    std::string& description, bool& kept) {
+    KW5FrameHeader header;
+    KW5Field body;
+    _KW5_FILE_RET ret = frame.splitFrame(header, body);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    return classifyFrame(header, body, frameId, description, kept);
+}
+
+void KW5Tag::resolveConflicts(const std::string& storeKey) {
+    conflicts_.erase(
+        std::remove_if(conflicts_.begin(), conflicts_.end(),
+                       [&](const KW5LoadConflict& c) { return c.storeKey == storeKey; }),
+        conflicts_.end());
 }
 
 _KW5_FILE_RET KW5Tag::findFramesById(const std::string& frameId, const std::string& description,
@@ -176,7 +279,10 @@ _KW5_FILE_RET KW5Tag::removeFramesById(const std::string& frameId, const std::st
                                        LONG openMode) {
     if (frameId.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    return store_->removeFrames(frameId, description, openMode);
+    _KW5_FILE_RET ret = store_->removeFrames(frameId, description, openMode);
+    if (ret == KW5_FILE_RET_OK)
+        resolveConflicts(KW5DataBase::storeKey(frameId, description));
+    return ret;
 }
 
 _KW5_FILE_RET KW5Tag::serializeFramesSTD(KW5SerializedFrames& out) {
@@ -193,6 +299,12 @@ _KW5_FILE_RET KW5Tag::serializeFramesPrask(KW5SerializedFrames& out) {
 
 _KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out) {
     releaseFrameBuffers(out);
+    // A frame the load had to drop would be gone from the file for good.
+    if (!conflicts_.empty()) {
+        for (const KW5LoadConflict& conflict : conflicts_)
+            writeLog("KW5Tag: not written, frames under one key: %s", conflict.frames.c_str());
+        return KW5_FILE_RET_INVALID_DATA;
+    }
     for (;;) {
         KW5Frame frame;
         // Only an empty store ends the list. A frame whose treatment failed

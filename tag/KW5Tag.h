@@ -13,6 +13,14 @@
 
 #include <memory>
 #include <string>
+#include <vector>
+
+// Two frames of a loaded image that met under one store key although they
+// differ: the store kept the later one only.
+struct KW5LoadConflict {
+    std::string storeKey; // KW5DataBase::storeKey of both
+    std::string frames;   // "TIT2 at 10, TIT2 at 52", for the log
+};
 
 class KW5Tag {
 public:
@@ -43,6 +51,11 @@ public:
     _KW5_FILE_RET serializeFramesPrask(KW5SerializedFrames& out);
     static _KW5_FILE_RET releaseFrameBuffers(KW5SerializedFrames& frames);
 
+    // What a frame is filed under; kept is set for a user frame that no
+    // description reaches (the store keeps it apart, written as it is).
+    static _KW5_FILE_RET describeFrame(const KW5Frame& frame, std::string& frameId,
+                                       std::string& description, bool& kept);
+
     // Finds frames in the tag of a file without loading it: with a
     // description the first frame of that id and description, without one
     // every frame of that id that has no description.
@@ -52,6 +65,14 @@ public:
     KW5DataBase& store() { return *store_; }
     const KW5DataBase& store() const { return *store_; }
 
+    // The frames that the last load had to drop to keep one per key. While
+    // any remains, the serialisers refuse (KW5_FILE_RET_INVALID_DATA, one log
+    // line per conflict) so that no file loses them; a conflict goes away
+    // when its key is removed or filed anew through this object.
+    const std::vector<KW5LoadConflict>& loadConflicts() const { return conflicts_; }
+    // For images that are no write-back of the loaded file (an export).
+    void dropLoadConflicts() { conflicts_.clear(); }
+
 protected:
     // The shared frame loop; strictEncoding adds the GM encoding test.
     _KW5_FILE_RET parseFrames(const unsigned char* image, ULONG length, bool strictEncoding);
@@ -59,10 +80,12 @@ protected:
 private:
     typedef _KW5_FILE_RET (KW5DataBase::*PopOperation)(KW5Frame&);
     _KW5_FILE_RET serializeFrames(PopOperation pop, KW5SerializedFrames& out);
+    void resolveConflicts(const std::string& storeKey);
 
     KW5TagHeader header_;
     std::unique_ptr<KW5DataBase> store_;
     ULONG tagSize_;
+    std::vector<KW5LoadConflict> conflicts_;
 };
 
 #endif

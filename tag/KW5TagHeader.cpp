@@ -13,6 +13,9 @@ const unsigned char kDefaultHeader[KW5TagHeader::kLength] = {'k', 'w', '5', 3, 0
 const ULONG kMagicOffset = 0;
 const ULONG kVersionOffset = 3;
 const ULONG kRevisionOffset = 4;
+const ULONG kFlagsOffset = 5;
+const unsigned char kUnsynchronisationFlag = 0x80;
+const unsigned char kExtendedHeaderFlag = 0x40;
 const ULONG kSizeOffset = 6;
 
 } // namespace
@@ -84,4 +87,10 @@ bool KW5TagHeader::versionAccepted() const {
     if (bytes_.size() != kLength)
         return false;
     return bytes_[kVersionOffset] == 3 && bytes_[kRevisionOffset] == 0;
+}
+
+bool KW5TagHeader::flagsAccepted() const {
+    if (bytes_.size() != kLength)
+        return false;
+    return (bytes_[kFlagsOffset] & (kUnsynchronisationFlag | kExtendedHeaderFlag)) == 0;
 }

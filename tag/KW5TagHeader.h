@@ -3,7 +3,7 @@
 //   offset 0  3 bytes  magic "kw5" (or "ID3" when read from a file)
 //   offset 3  1 byte   major version, 3
 //   offset 4  1 byte   revision, 0
-//   offset 5  1 byte   flags, kept as read
+//   offset 5  1 byte   flags, kept as read; 0x80 and 0x40 refused
 //   offset 6  4 bytes  syncsafe size of everything after the header
 #ifndef KW5_TAG_KW5TAGHEADER_H
 #define KW5_TAG_KW5TAGHEADER_H
@@ -40,7 +40,10 @@ public:
 
     bool magicAccepted() const;
     bool versionAccepted() const;
-    bool isValid() const { return magicAccepted() && versionAccepted(); }
+    // Unsynchronisation (0x80) and an extended header (0x40) change where and
+    // how the frames lie; a tag with either is not read.
+    bool flagsAccepted() const;
+    bool isValid() const { return magicAccepted() && versionAccepted() && flagsAccepted(); }
 
     // 10, or 0 when nothing is held.
     ULONG length() const { return static_cast<ULONG>(bytes_.size()); }

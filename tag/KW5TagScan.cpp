@@ -16,7 +16,9 @@ const ULONG kIdLength = 4;
 const uint64_t kSmallestScannedTag = 20;
 
 // The tag size from the file's first 10 bytes: the syncsafe size plus the
-// header when the magic is known, else 0. The version is not looked at.
+// header when the magic is known, else 0. The version is not looked at; a
+// tag whose frames do not start right after the header (unsynchronised, or
+// with an extended header) counts as none.
 uint64_t tagSizeOf(kw5platform::File& file) {
     unsigned char bytes[KW5TagHeader::kLength];
     uint32_t got = 0;
@@ -24,7 +26,7 @@ uint64_t tagSizeOf(kw5platform::File& file) {
         return 0;
     KW5TagHeader header;
     if (header.setFromBytes(bytes, KW5TagHeader::kLength) != KW5_FILE_RET_OK ||
-        !header.magicAccepted())
+        !header.magicAccepted() || !header.flagsAccepted())
         return 0;
     return uint64_t(header.getSize()) + KW5TagHeader::kLength;
 }

@@ -1,12 +1,18 @@
-// Code-page conversion on POSIX through the C library's iconv.
+// Code-page conversion on POSIX.
 //
 // Windows converts with the thread's ANSI code page; here each thread keeps
-// its own code page number (from KW5_ANSI_CODEPAGE, else 1252) and its own
-// pair of iconv descriptors, so conversions never share state across threads.
-// The results follow MultiByteToWideChar / WideCharToMultiByte without flags:
-// a byte sequence the code page does not define becomes U+FFFD, a character
-// the code page cannot hold becomes its default character '?'.
+// its own code page number (from KW5_ANSI_CODEPAGE, else 1252). Code pages
+// 1252, 932 and 28591 convert by tables made from Windows' own converters
+// (CodePageTable), byte for byte as MultiByteToWideChar / WideCharToMultiByte
+// without flags; UTF-8 is read as those read it (utf8ToWide). The others go
+// through the C library's iconv, with a pair of
+// descriptors per thread so conversions never share state: there a byte
+// sequence the code page does not define becomes U+FFFD, a character the code
+// page cannot hold its default character '?'.
 #include "platform/CodePage.h"
+
+#include "platform/posix/CodePageTable.h"
+#include "platform/posix/Utf8ToWide.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -144,12 +150,6 @@ ThreadCodePage& threadState() {
     return state;
 }
 
-// Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D have no character in code page 1252;
-// Windows maps them to the C1 controls of the same value, glibc refuses them.
-bool isUndefinedIn1252(unsigned char byte) {
-    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
-}
-
 // Runs iconv over the whole input. At every input position iconv refuses,
 // skip(position) says how many input bytes to drop and replace() appends the
 // stand-in to the output. Returns false only on an unexpected iconv error.
@@ -207,18 +207,22 @@ bool convertToWide(const std::string& narrow, KW5WString& wide) {
         return true;
     }
     ThreadCodePage& state = threadState();
+    if (const CodePageTable* table = CodePageTable::find(state.codePage())) {
+        table->toWide(reinterpret_cast<const unsigned char*>(narrow.data()), length, wide);
+        return true;
+    }
+    if (state.codePage() == kUtf8CodePage) {
+        utf8ToWide(reinterpret_cast<const unsigned char*>(narrow.data()), length, wide);
+        return true;
+    }
     iconv_t descriptor = state.toWide();
     if (descriptor == kNoDescriptor)
         return false;
-    const bool windows1252 = state.codePage() == 1252;
     std::vector<char> output;
     bool done = runIconv(
         descriptor, narrow.data(), length, output,
         [](const unsigned char*, size_t) { return size_t(1); },
-        [windows1252](const unsigned char* at, std::vector<char>& out) {
-            appendUnit(out,
-                       windows1252 && isUndefinedIn1252(*at) ? KW5WChar(*at) : kReplacementUnit);
-        });
+        [](const unsigned char*, std::vector<char>& out) { appendUnit(out, kReplacementUnit); });
     if (!done)
         return false;
     KW5WString result(output.size() / sizeof(KW5WChar), KW5WChar(0));
@@ -243,6 +247,10 @@ bool convertToNarrow(const KW5WString& wide, std::string& narrow) {
         return true;
     }
     ThreadCodePage& state = threadState();
+    if (const CodePageTable* table = CodePageTable::find(state.codePage())) {
+        table->toNarrow(wide.data(), length, narrow);
+        return true;
+    }
     iconv_t descriptor = state.toNarrow();
     if (descriptor == kNoDescriptor)
         return false;

@@ -5,8 +5,9 @@
 //
 // The thread's code page follows the thread locale. setThreadAnsiCodePage
 // picks a locale whose ANSI code page is the one asked for and makes it the
-// thread locale; code pages that are no locale's ANSI code page (UTF-8,
-// US-ASCII, ...) cannot be selected that way and are refused. The variable
+// thread locale. UTF-8 (65001) and ISO-8859-1 (28591) are no locale's ANSI
+// code page: the thread names them itself and converts with them instead of
+// CP_THREAD_ACP until it selects another code page. The variable
 // KW5_ANSI_CODEPAGE of the POSIX build is not read here: Windows hosts set
 // their code page through the system.
 #include "platform/CodePage.h"
@@ -43,6 +44,13 @@ const CodePageLocale kCodePageLocales[] = {
     {1258, MAKELANGID(LANG_VIETNAMESE, SUBLANG_DEFAULT)},
 };
 
+// 65001 or 28591 when the thread chose one of them, else 0.
+thread_local unsigned int explicitCodePage = 0;
+
+UINT conversionCodePage() {
+    return explicitCodePage != 0 ? explicitCodePage : CP_THREAD_ACP;
+}
+
 } // namespace
 
 bool convertToWide(const std::string& narrow, KW5WString& wide) {
@@ -57,11 +65,12 @@ bool convertToWide(const std::string& narrow, KW5WString& wide) {
         wide.clear();
         return true;
     }
-    int units = MultiByteToWideChar(CP_THREAD_ACP, 0, narrow.data(), length, nullptr, 0);
+    const UINT codePage = conversionCodePage();
+    int units = MultiByteToWideChar(codePage, 0, narrow.data(), length, nullptr, 0);
     if (units <= 0)
         return false;
     KW5WString result(static_cast<size_t>(units), KW5WChar(0));
-    if (MultiByteToWideChar(CP_THREAD_ACP, 0, narrow.data(), length, &result[0], units) != units)
+    if (MultiByteToWideChar(codePage, 0, narrow.data(), length, &result[0], units) != units)
         return false;
     wide.swap(result);
     return true;
@@ -79,12 +88,12 @@ bool convertToNarrow(const KW5WString& wide, std::string& narrow) {
         narrow.clear();
         return true;
     }
-    int bytes =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    const UINT codePage = conversionCodePage();
+    int bytes = WideCharToMultiByte(codePage, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
     if (bytes <= 0)
         return false;
     std::string result(static_cast<size_t>(bytes), '\0');
-    if (WideCharToMultiByte(CP_THREAD_ACP, 0, wide.data(), length, &result[0], bytes, nullptr,
+    if (WideCharToMultiByte(codePage, 0, wide.data(), length, &result[0], bytes, nullptr,
                             nullptr) != bytes)
         return false;
     narrow.swap(result);
@@ -92,6 +101,8 @@ bool convertToNarrow(const KW5WString& wide, std::string& narrow) {
 }
 
 unsigned int threadAnsiCodePage() {
+    if (explicitCodePage != 0)
+        return explicitCodePage;
     UINT codePage = 0;
     if (GetLocaleInfoW(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
                        reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)) == 0)
@@ -100,15 +111,26 @@ unsigned int threadAnsiCodePage() {
 }
 
 bool setThreadAnsiCodePage(unsigned int codePage) {
+    if (codePage == CP_UTF8 || codePage == 28591) {
+        if (!IsValidCodePage(codePage))
+            return false;
+        explicitCodePage = codePage;
+        return true;
+    }
+    // A refused code page leaves the thread's choice as it was.
+    const unsigned int previous = explicitCodePage;
+    explicitCodePage = 0;
     if (codePage == threadAnsiCodePage())
         return true;
     for (const CodePageLocale& entry : kCodePageLocales) {
         if (entry.codePage != codePage)
             continue;
-        if (!SetThreadLocale(MAKELCID(entry.language, SORT_DEFAULT)))
-            return false;
-        return threadAnsiCodePage() == codePage;
+        if (SetThreadLocale(MAKELCID(entry.language, SORT_DEFAULT)) &&
+            threadAnsiCodePage() == codePage)
+            return true;
+        break;
     }
+    explicitCodePage = previous;
     return false;
 }
 

@@ -373,7 +373,19 @@ TEST_F(FacadeUpdateTest, SecondOpenLeavesUpdateOnTheFirstFile) {
 
 TEST_F(FacadeUpdateTest, HeaderFlagsAndMagicSurviveTheWrite) {
     Bytes before = TagBuilder().magic("ID3").frame("TIT2", textBody(0, "Old")).padding(200).bytes();
-    before[5] = 0x40;
+    // Unsynchronisation and an extended header are refused and the file
+    // stays as it is; the experimental bit is kept.
+    for (unsigned char refused : {0x80, 0x40, 0xC0}) {
+        before[5] = refused;
+        KW5WString path = file(before);
+        CKW5VorletLib lib;
+        EXPECT_EQ(kw5::kE_INVALIDARG, lib.Open(path, 2));
+        lib.PutString(1, 0, ws({"New"}), 0, 0);
+        EXPECT_GT(0, lib.Close(3));
+        EXPECT_GT(0, lib.FormatFile(path, 3));
+        EXPECT_EQ(before, onDisk());
+    }
+    before[5] = 0x20;
     KW5WString path = file(before);
     CKW5VorletLib lib;
     ASSERT_EQ(kw5::kS_OK, lib.Open(path, 2));

@@ -1,6 +1,7 @@
 #include "platform/CodePage.h"
 
 #include "tests/common/TempDir.h"
+#include "tools/codepages/CodePageDigest.h"
 
 #include <gtest/gtest.h>
 
@@ -115,27 +116,67 @@ TEST_F(CodePage, JapaneseRoundTripsThrough932) {
 TEST_F(CodePage, Invalid932SequencesAreReplaced) {
     ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(932));
     KW5WString wide;
-    // A lead byte cut off by the end of the text becomes one replacement
-    // unit (the platform's own: U+FFFD here, U+30FB on Windows).
+    // A lead byte cut off by the end of the text, or followed by a byte that
+    // is no trail, becomes U+30FB with that byte; 80, A0 and FD to FF are
+    // characters of their own.
     ASSERT_TRUE(convertToWide(narrowOf("41 93"), wide));
-    ASSERT_EQ(wide.size(), 2u);
-    EXPECT_EQ(wide[0], KW5WChar('A'));
-#ifndef _WIN32
-    EXPECT_EQ(wide[1], KW5WChar(0xFFFD));
-#endif
+    EXPECT_EQ(wide, KW5_WSTR("A・"));
+    ASSERT_TRUE(convertToWide(narrowOf("81 20 80 A0 FD FE FF"), wide));
+    EXPECT_EQ(wide, KW5_WSTR("・"));
     std::string narrow;
+    ASSERT_TRUE(convertToNarrow(wide, narrow));
+    EXPECT_EQ(hexOf(narrow), "81 45 80 A0 FD FE FF");
     ASSERT_TRUE(convertToNarrow(KW5_WSTR("\u0E01x"), narrow));
     EXPECT_EQ(narrow, "?x");
 }
 
-#ifndef _WIN32
-// Windows substitutes best-fit characters here (e for U+00E9) and cannot
-// make UTF-8 a thread's ANSI code page; these are the POSIX answers.
-TEST_F(CodePage, NoBestFitOnPosix) {
-    ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(932));
-    std::string narrow;
-    ASSERT_TRUE(convertToNarrow(KW5_WSTR("\u00E9x"), narrow));
-    EXPECT_EQ(narrow, "?x");
+// Every byte, every two-byte sequence and every unit, both ways, against
+// digests of what the Win32 converters give (tools/codepages/make-tables.sh).
+TEST_F(CodePage, WholeTablesAsWindowsHasThem) {
+    const struct {
+        unsigned int codePage;
+        uint64_t wide;
+        uint64_t narrow;
+    } digests[] = {
+#include "tests/fields/CodePageDigests.inc"
+    };
+    for (const auto& expected : digests) {
+        ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(expected.codePage)) << expected.codePage;
+        const uint64_t wide =
+            kw5codepages::wideDigest([](const std::string& bytes, std::vector<uint16_t>& units) {
+                KW5WString out;
+                if (!convertToWide(bytes, out))
+                    return false;
+                units.assign(out.begin(), out.end());
+                return true;
+            });
+        const uint64_t narrow =
+            kw5codepages::narrowDigest([](const std::vector<uint16_t>& units, std::string& bytes) {
+                return convertToNarrow(KW5WString(units.begin(), units.end()), bytes);
+            });
+        EXPECT_EQ(wide, expected.wide) << expected.codePage;
+        EXPECT_EQ(narrow, expected.narrow) << expected.codePage;
+    }
+}
+
+TEST_F(CodePage, BestFitAndUndefinedBytesBothWays) {
+    struct Case {
+        unsigned int codePage;
+        const char16_t* wide;
+        const char* narrow;
+    } cases[] = {
+        {1252, u"\u0081\u008D\u008F\u0090\u009D", "81 8D 8F 90 9D"},
+        {1252, u"\u0101\u03B1\u0416", "61 61 3F"},
+        {932, u"\u00E9x", "65 78"},
+        {28591, u"\u00FF\u0100\u20AC", "FF 41 3F"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(c.codePage)) << c.codePage;
+        const KW5WString wide(c.wide, c.wide + std::char_traits<char16_t>::length(c.wide));
+        std::string narrow;
+        ASSERT_TRUE(convertToNarrow(wide, narrow));
+        EXPECT_EQ(hexOf(narrow), c.narrow) << c.codePage;
+    }
 }
 
 TEST_F(CodePage, Utf8CodePage) {
@@ -150,7 +191,6 @@ TEST_F(CodePage, Utf8CodePage) {
     ASSERT_TRUE(convertToWide(narrowOf("61 FF 62"), wide));
     EXPECT_EQ(wide, KW5_WSTR("a\uFFFDb"));
 }
-#endif
 
 TEST_F(CodePage, UnknownCodePagesAreRefused) {
     EXPECT_FALSE(kw5platform::setThreadAnsiCodePage(12345));

@@ -64,6 +64,12 @@ TEST_F(TextDecode, Encoding1MarkHandling) {
     EXPECT_EQ(toBE(1, "41 00 42 00"), "00 42");
     EXPECT_EQ(toBE(1, "41 00"), "00 41");
     EXPECT_EQ(toBE(1, "FF FE 41 00 00 00"), "00 41 00 00");
+    // A mark alone is an empty text; a text after a NUL may bring its own.
+    EXPECT_EQ(toBE(1, "FF FE"), "");
+    EXPECT_EQ(toBE(1, "FE FF"), "");
+    EXPECT_EQ(toBE(1, "FF FE 41 00 00 00 FF FE 42 00"), "00 41 00 00 00 42");
+    EXPECT_EQ(toBE(1, "FF FE 41 00 00 00 FE FF 00 42"), "00 41 00 00 00 42");
+    EXPECT_EQ(toBE(1, "FF FE 41 00 FF FE"), "00 41 FE FF") << "no NUL before it: a character";
 }
 
 TEST_F(TextDecode, Encoding2IsCopied) {

@@ -212,6 +212,141 @@ TEST_F(ForeignTags, UnknownFrameIsRefusedWithoutDamage) {
     expectRefusedAndUntouched(path);
 }
 
+// Files as other taggers write them. A file either takes the edit and keeps
+// every other frame (byte for byte; text frames may change encoding only) and
+// its audio, or the edit is refused and the file stays as it was.
+struct ForeignCase {
+    const char* writer; // "mutagen" or "taglib"
+    const char* name;   // the case the writer makes
+    bool opens;
+    // Refused: the key whose frames the load could not keep apart; a write
+    // succeeds once the host has put a new value under it.
+    const char* conflictId;
+    const char* conflictDesc;
+    const char* unreadableId; // a frame whose value cannot be read
+};
+
+const ForeignCase kForeignCases[] = {
+    {"mutagen", "repeated", true, nullptr, nullptr, nullptr},
+    {"mutagen", "scripts", true, nullptr, nullptr, nullptr},
+    {"mutagen", "emptydesc", true, nullptr, nullptr, nullptr},
+    {"mutagen", "baremark", true, nullptr, nullptr, nullptr},
+    {"mutagen", "sealed", true, nullptr, nullptr, "TPE1"},
+    {"mutagen", "twotitles", true, "TIT2", "", nullptr},
+    {"mutagen", "userpair", true, "WXXX", "HOME", nullptr},
+    {"mutagen", "userasid", true, "TPE1", "", nullptr},
+    {"mutagen", "unsync", false, nullptr, nullptr, nullptr},
+    {"mutagen", "exthdr", false, nullptr, nullptr, nullptr},
+    {"taglib", "repeated", true, nullptr, nullptr, nullptr},
+    {"taglib", "scripts", true, nullptr, nullptr, nullptr},
+    {"taglib", "emptydesc", true, nullptr, nullptr, nullptr},
+    {"taglib", "baremark", true, nullptr, nullptr, nullptr},
+};
+
+void PrintTo(const ForeignCase& c, std::ostream* os) {
+    *os << c.writer << " " << c.name;
+}
+
+class ForeignFiles : public ::testing::TestWithParam<ForeignCase> {
+protected:
+    void SetUp() override {
+#ifdef _WIN32
+        GTEST_SKIP() << "the writers run on the Linux host only";
+#endif
+        if (kw5test::mutagenPython().empty())
+            GTEST_SKIP() << "python3-mutagen is not installed";
+    }
+
+    // Makes the case's file; false when the writer is not built here.
+    bool make(const std::string& path) {
+        std::string command;
+        if (std::string(GetParam().writer) == "mutagen")
+            command = kw5test::mutagenCommand("case " + quote(path) + " " + GetParam().name);
+#ifdef KW5_TAGLIB_WRITER
+        else
+            command = quote(KW5_TAGLIB_WRITER) + " " + quote(path) + " " + GetParam().name;
+#endif
+        if (command.empty())
+            return false;
+        std::string out;
+        EXPECT_EQ(kw5test::runCommand(command, out), 0) << out;
+        return true;
+    }
+
+    // The mutagen helper compares every frame but those of skipIds.
+    void expectSame(const std::string& before, const std::string& after, const char* skipIds) {
+        std::string out;
+        EXPECT_EQ(kw5test::runCommand(kw5test::mutagenCommand("same " + quote(before) + " " +
+                                                              quote(after) + " " + skipIds),
+                                      out),
+                  0)
+            << out;
+    }
+
+    kw5test::TempDir dir;
+};
+
+TEST_P(ForeignFiles, EditKeepsEveryOtherFrameOrLeavesTheFile) {
+    const ForeignCase& c = GetParam();
+    const std::vector<KW5WString> title = {KW5_WSTR("New")};
+    for (LONG kind : {KW5_FORMAT_STD, KW5_FORMAT_GM, KW5_FORMAT_PRASK}) {
+        SCOPED_TRACE(kind);
+        const std::string path = dir.file("f" + std::to_string(kind) + ".mp3").string();
+        if (!make(path))
+            GTEST_SKIP() << "TagLib is not installed";
+        const auto before = kw5test::readFile(path);
+        kw5test::writeFile(path + ".orig", before);
+
+        CKW5VorletLib lib;
+        const LONG opened = lib.Open(hostString(path), KW5_OPEN_READWRITE);
+        if (c.unreadableId) {
+            std::vector<KW5WString> values;
+            EXPECT_EQ(lib.GetPropertyFromId(hostString(c.unreadableId), values), kw5::kE_NOTIMPL);
+        }
+        if (c.opens && !c.conflictId) {
+            ASSERT_EQ(opened, 0);
+            // Every frame moves to another copy of the file as the blob of
+            // unknown frames, and nothing changes there.
+            unsigned char* blob = nullptr;
+            ULONG blobSize = 0;
+            ASSERT_EQ(lib.GetSDKUnknown({}, blob, blobSize), 0);
+            kw5test::writeFile(path + ".copy", before);
+            CKW5VorletLib other;
+            ASSERT_EQ(other.Open(hostString(path + ".copy"), KW5_OPEN_READWRITE), 0);
+            EXPECT_EQ(other.PutSDKUnknown(blob, static_cast<LONG>(blobSize)), 0);
+            CoTaskMemFree(blob);
+            ASSERT_EQ(other.Close(kind), 0);
+            expectSame(path + ".orig", path + ".copy", "-");
+            ASSERT_EQ(lib.PutString(1, 0, title, 2, 0), 0);
+            ASSERT_EQ(lib.Close(kind), 0);
+            expectSame(path + ".orig", path, "TIT2");
+            continue;
+        }
+        // Refused: nothing is written, whatever the host tries.
+        EXPECT_EQ(opened, c.opens ? 0 : kw5::kE_INVALIDARG);
+        lib.PutPropertyFromId(KW5_WSTR("TCON"), {KW5_WSTR("Jazz")}, 0);
+        EXPECT_LT(lib.Close(kind), 0);
+        EXPECT_LT(lib.FormatFile(hostString(path), kind), 0);
+        EXPECT_EQ(kw5test::readFile(path), before);
+        if (!c.conflictId)
+            continue;
+        // Once the host has put its own value under the key, the tag goes out.
+        ASSERT_EQ(lib.Open(hostString(path), KW5_OPEN_READWRITE), 0);
+        const KW5WString value = KW5_WSTR("http://x");
+        ASSERT_EQ(*c.conflictDesc ? lib.PutPropertyFromDesc(hostString(c.conflictId),
+                                                            hostString(c.conflictDesc), value, 0)
+                                  : lib.PutPropertyFromId(hostString(c.conflictId), {value}, 0),
+                  0);
+        ASSERT_EQ(lib.Close(kind), 0);
+        expectSame(path + ".orig", path, (std::string(c.conflictId) + ",TXXX").c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Taggers, ForeignFiles, ::testing::ValuesIn(kForeignCases),
+                         [](const ::testing::TestParamInfo<ForeignCase>& info) {
+                             return std::string(info.param.writer) + "_" + info.param.name;
+                         });
+
 TEST(Id3v2Tool, ReadsAndRewritesWhatId3libWrote) {
 #ifdef _WIN32
     GTEST_SKIP() << "id3v2 runs on the Linux host only";

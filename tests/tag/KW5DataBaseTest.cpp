@@ -102,6 +102,53 @@ TEST(DataBase, LinkFramesAccumulateWithoutDuplicates) {
     find(store, "WCOM", "", KW5_FILE_RET_NOT_FOUND);
 }
 
+TEST(DataBase, StandardFramesAccumulateInStoredOrder) {
+    KW5DataBase store;
+    const KW5Frame a = makeFrame("COMM", bytesOf("\x01"
+                                                 "eng"
+                                                 "a"));
+    const KW5Frame b = makeFrame("COMM", bytesOf("\x01"
+                                                 "deu"
+                                                 "b"));
+    const KW5Frame locked = makeFrame("COMM",
+                                      bytesOf("\x01"
+                                              "fra"
+                                              "c"),
+                                      0x2000);
+    for (const KW5Frame* frame : {&a, &b, &a, &locked})
+        ASSERT_EQ(store.addFrame("COMM", "", *frame), KW5_FILE_RET_OK);
+    ASSERT_EQ(store.addFrame("PRIV", "", makeFrame("PRIV", bytesOf("p"))), KW5_FILE_RET_OK);
+    KW5FrameList found = find(store, "COMM", "");
+    ASSERT_EQ(found.size(), 3u) << "a byte-identical copy is kept once";
+    EXPECT_TRUE(found[0].isEqual(a));
+    EXPECT_TRUE(found[1].isEqual(b));
+    EXPECT_TRUE(found[2].isEqual(locked));
+    KW5DataBase drained(store);
+    EXPECT_EQ(drain(drained, &KW5DataBase::popNextFrameSTD),
+              (std::vector<std::string>{"COMM", "COMM", "COMM", "PRIV"}));
+    EXPECT_EQ(store.removeFrames("COMM", "", KW5_OPEN_READWRITE), KW5_FILE_RET_READ_ONLY)
+        << "any read-only frame keeps them all";
+    EXPECT_EQ(find(store, "COMM", "").size(), 3u);
+    EXPECT_EQ(store.removeFrames("COMM", "", KW5_OPEN_READWRITE_ALL), KW5_FILE_RET_OK);
+    find(store, "COMM", "", KW5_FILE_RET_NOT_FOUND);
+    // A user frame described like the id still replaces them all, and back.
+    store.addFrame("COMM", "", a);
+    store.addFrame("COMM", "", b);
+    bool replaced = false;
+    ASSERT_EQ(store.addFrame("TXXX", "COMM", makeFrame("TXXX", userBody("COMM", "u")), &replaced),
+              KW5_FILE_RET_OK);
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(find(store, "COMM", "").size(), 1u);
+    ASSERT_EQ(store.addFrame("COMM", "", KW5Frame(a), &replaced), KW5_FILE_RET_OK);
+    EXPECT_TRUE(replaced);
+    ASSERT_EQ(store.addFrame("TIT2", "", makeFrame("TIT2", textBody("t")), &replaced),
+              KW5_FILE_RET_OK);
+    EXPECT_FALSE(replaced);
+    ASSERT_EQ(store.addFrame("TIT2", "", makeFrame("TIT2", textBody("t")), &replaced),
+              KW5_FILE_RET_OK);
+    EXPECT_FALSE(replaced) << "an identical frame loses nothing";
+}
+
 TEST(DataBase, FindAppendsToTheList) {
     KW5DataBase store;
     add(store, makeFrame("TALB", textBody("album")));

@@ -51,11 +51,11 @@ TEST(TagHeader, DefaultHeaderBytes) {
 
 TEST(TagHeader, SetFromBytesTakesTenOrMakesTheDefault) {
     KW5TagHeader header;
-    const auto image = hex("49 44 33 03 00 5A 00 00 02 01 EE EE");
+    const auto image = hex("49 44 33 03 00 3A 00 00 02 01 EE EE");
     ASSERT_EQ(header.setFromBytes(image.data(), static_cast<ULONG>(image.size())), KW5_FILE_RET_OK);
-    EXPECT_EQ(toHex(bytesOf(header)), "49 44 33 03 00 5A 00 00 02 01");
+    EXPECT_EQ(toHex(bytesOf(header)), "49 44 33 03 00 3A 00 00 02 01");
     EXPECT_EQ(header.getSize(), 257u);
-    EXPECT_TRUE(header.isValid()) << "any flags byte is accepted";
+    EXPECT_TRUE(header.isValid()) << "flags other than 0x80 and 0x40 are kept";
 
     ASSERT_EQ(header.setFromBytes(image.data(), 9), KW5_FILE_RET_OK);
     EXPECT_EQ(toHex(bytesOf(header)), "6B 77 35 03 00 00 00 00 00 00");
@@ -68,14 +68,17 @@ TEST(TagHeader, MagicAndVersionChecks) {
         const char* bytes;
         bool magic;
         bool version;
+        bool flags;
     } cases[] = {
-        {"49 44 33 03 00 FF 00 00 00 00", true, true},  // ID3 3.0
-        {"6B 77 35 03 00 00 00 00 00 00", true, true},  // kw5 3.0
-        {"49 44 33 04 00 00 00 00 00 00", true, false}, // ID3 4.0
-        {"6B 77 35 02 00 00 00 00 00 00", true, false}, // kw5 2.0
-        {"6B 77 35 03 01 00 00 00 00 00", true, false}, // revision 1
-        {"4B 57 35 03 00 00 00 00 00 00", false, true}, // "KW5"
-        {"69 64 33 03 00 00 00 00 00 00", false, true}, // "id3"
+        {"49 44 33 03 00 3F 00 00 00 00", true, true, true},  // ID3 3.0
+        {"6B 77 35 03 00 00 00 00 00 00", true, true, true},  // kw5 3.0
+        {"49 44 33 03 00 80 00 00 00 00", true, true, false}, // unsynchronised
+        {"49 44 33 03 00 40 00 00 00 00", true, true, false}, // extended header
+        {"49 44 33 04 00 00 00 00 00 00", true, false, true}, // ID3 4.0
+        {"6B 77 35 02 00 00 00 00 00 00", true, false, true}, // kw5 2.0
+        {"6B 77 35 03 01 00 00 00 00 00", true, false, true}, // revision 1
+        {"4B 57 35 03 00 00 00 00 00 00", false, true, true}, // "KW5"
+        {"69 64 33 03 00 00 00 00 00 00", false, true, true}, // "id3"
     };
     for (const Case& c : cases) {
         KW5TagHeader header;
@@ -83,7 +86,8 @@ TEST(TagHeader, MagicAndVersionChecks) {
         header.setFromBytes(bytes.data(), 10);
         EXPECT_EQ(header.magicAccepted(), c.magic) << c.bytes;
         EXPECT_EQ(header.versionAccepted(), c.version) << c.bytes;
-        EXPECT_EQ(header.isValid(), c.magic && c.version) << c.bytes;
+        EXPECT_EQ(header.flagsAccepted(), c.flags) << c.bytes;
+        EXPECT_EQ(header.isValid(), c.magic && c.version && c.flags) << c.bytes;
     }
 }
 

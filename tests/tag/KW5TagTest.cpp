@@ -114,6 +114,48 @@ TEST(TagLoad, LaterFramesReplaceAndLinkFramesAccumulate) {
     EXPECT_EQ(links[1].bodyBytes(), bytesOf("http://2"));
 }
 
+TEST(TagLoad, DifferingFramesUnderOneKeyBlockTheWriteUntilTheKeyIsSet) {
+    struct Case {
+        Bytes first, second;
+        const char* id;
+        const char* desc;
+        size_t conflicts;
+    } cases[] = {
+        {frame("TIT2", textBody("a")), frame("TIT2", textBody("b")), "TIT2", "", 1},
+        {frame("TIT2", textBody("a")), frame("TIT2", textBody("a")), "TIT2", "", 0},
+        {frame("TXXX", userBody("H", "t")), frame("WXXX", userBody("H", "u")), "WXXX", "H", 1},
+        {frame("TPE1", textBody("a")), frame("TXXX", userBody("TPE1", "t")), "TPE1", "", 1},
+        {frame("COMM", bytesOf("\x00"
+                               "eng"
+                               "a")),
+         frame("COMM", bytesOf("\x00"
+                               "eng"
+                               "b")),
+         "COMM", "", 0},
+    };
+    for (const Case& c : cases) {
+        KW5Tag tag;
+        const Bytes image = tagImage(concat({c.first, c.second}), 10);
+        ASSERT_EQ(tag.load(image.data(), sizeOf(image)), KW5_FILE_RET_OK);
+        ASSERT_EQ(tag.loadConflicts().size(), c.conflicts) << c.id;
+        KW5SerializedFrames out;
+        KW5Tag copy(tag);
+        EXPECT_EQ(copy.serializeFramesSTD(out),
+                  c.conflicts ? KW5_FILE_RET_INVALID_DATA : KW5_FILE_RET_OK);
+        if (!c.conflicts)
+            continue;
+        EXPECT_EQ(frameCount(copy), 1u) << "a refused write takes nothing out";
+        EXPECT_NE(tag.loadConflicts()[0].frames.find(" at 10, "), std::string::npos);
+        // Removing the key, or filing a new frame under it, lets it go out.
+        KW5Tag removed(tag);
+        ASSERT_EQ(removed.removeFramesById(c.id, c.desc, KW5_OPEN_READWRITE), KW5_FILE_RET_OK);
+        EXPECT_EQ(removed.serializeFramesSTD(out), KW5_FILE_RET_OK);
+        ASSERT_EQ(tag.addFrames({makeFrame("TXXX", userBody(c.desc[0] ? c.desc : c.id, "n"))}),
+                  KW5_FILE_RET_OK);
+        EXPECT_EQ(tag.serializeFramesSTD(out), KW5_FILE_RET_OK);
+    }
+}
+
 TEST(TagLoad, FrameBoundaries) {
     KW5Tag tag;
     // A zero-size frame whose header ends the image.
