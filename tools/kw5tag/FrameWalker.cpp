@@ -101,6 +101,7 @@ TagListing listFrames(const std::string& path) {
     listing.hasTag = true;
     listing.major = header[3];
     listing.revision = header[4];
+    listing.headerFlags = header[5];
     listing.tagSize = syncsafe(header + 6) + 10;
 
     std::vector<unsigned char> tag(listing.tagSize - 10);
@@ -136,6 +137,30 @@ TagListing listFrames(const std::string& path) {
         listing.frames.push_back(std::move(entry));
     }
     return listing;
+}
+
+std::string tagProblem(const std::string& path) {
+    TagListing listing = listFrames(path);
+    if (!listing.hasTag)
+        return "";
+    if (listing.major != 3 || listing.revision != 0)
+        return "the tag is of version 2." + std::to_string(listing.major) + "." +
+               std::to_string(listing.revision) + "; only 2.3.0 is read";
+    if (listing.headerFlags & 0x80)
+        return "the tag is unsynchronised, which is not read";
+    if (listing.headerFlags & 0x40)
+        return "the tag has an extended header, which is not read";
+    if (!listing.problem.empty())
+        return listing.problem;
+    for (const auto& frame : listing.frames) {
+        for (char c : frame.id)
+            if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+                return "a frame id holds bytes other than A-Z and 0-9";
+        if (frame.encoding > 2)
+            return "frame " + frame.id + " has text encoding " + std::to_string(frame.encoding) +
+                   ", which version 2.3 does not define";
+    }
+    return "";
 }
 
 } // namespace kw5tag

@@ -28,6 +28,7 @@ struct TagListing {
     std::string magic;
     int major = 0;
     int revision = 0;
+    int headerFlags = 0;
     uint32_t tagSize = 0; // header included
     uint64_t fileSize = 0;
     std::vector<FrameEntry> frames;
@@ -35,6 +36,10 @@ struct TagListing {
 };
 
 TagListing listFrames(const std::string& path);
+
+// In words, what in the file's tag a reader of version 2.3.0 tags stumbles
+// on; empty when the walk finds nothing wrong.
+std::string tagProblem(const std::string& path);
 
 // Narrow text of encoding 0 as the default code page (1252) reads it.
 KW5WString fromWindows1252(const std::string& bytes);

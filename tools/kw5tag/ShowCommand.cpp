@@ -2,9 +2,11 @@
 #include "kw5/HResult.h"
 #include "kw5/TaskMem.h"
 #include "tools/kw5tag/Args.h"
+#include "tools/kw5tag/Batch.h"
 #include "tools/kw5tag/Commands.h"
 #include "tools/kw5tag/Failure.h"
 #include "tools/kw5tag/FrameWalker.h"
+#include "tools/kw5tag/LayoutCheck.h"
 #include "tools/kw5tag/TagFile.h"
 #include "tools/kw5tag/Utf8.h"
 
@@ -85,8 +87,15 @@ std::string encodingName(int encoding) {
     }
 }
 
-void printText(const std::string& path, const TagListing& listing,
-               const std::vector<Shown>& shown) {
+// Which layout the file follows: the one its objects call for, and whether
+// its tag passes that layout's check.
+struct LayoutLine {
+    LONG kind = KW5_FORMAT_STD;
+    LayoutVerdict verdict;
+};
+
+void printText(const std::string& path, const TagListing& listing, const std::vector<Shown>& shown,
+               const LayoutLine& layout) {
     if (!listing.hasTag) {
         std::printf("%s: no tag (%llu bytes of audio)\n", path.c_str(),
                     static_cast<unsigned long long>(listing.fileSize));
@@ -113,18 +122,23 @@ void printText(const std::string& path, const TagListing& listing,
         std::printf("  %-24s flags %04x  %-8s %7u  %s\n", name.c_str(), s.entry.flags,
                     encodingName(s.entry.encoding).c_str(), s.entry.size, value.c_str());
     }
+    std::printf("  layout: %s (%s); %s\n", variantName(layout.kind), layoutReason(layout.kind),
+                verdictText(layout.verdict).c_str());
     if (!listing.problem.empty())
         std::printf("  warning: %s\n", listing.problem.c_str());
 }
 
-void printJson(const std::string& path, const TagListing& listing,
-               const std::vector<Shown>& shown) {
+void printJson(const std::string& path, const TagListing& listing, const std::vector<Shown>& shown,
+               const LayoutLine& layout) {
     std::printf("{\"file\":%s,\"hasTag\":%s", jsonString(path).c_str(),
                 listing.hasTag ? "true" : "false");
     if (listing.hasTag)
         std::printf(",\"magic\":%s,\"version\":\"2.%d.%d\",\"tagSize\":%u",
                     jsonString(listing.magic).c_str(), listing.major, listing.revision,
                     listing.tagSize);
+    if (listing.hasTag)
+        std::printf(",\"layout\":\"%s\",\"followsLayout\":%s", variantName(layout.kind),
+                    layout.verdict.follows ? "true" : "false");
     std::printf(",\"fileSize\":%llu,\"frames\":[",
                 static_cast<unsigned long long>(listing.fileSize));
     for (size_t i = 0; i < shown.size(); ++i) {
@@ -150,17 +164,26 @@ void printJson(const std::string& path, const TagListing& listing,
 } // namespace
 
 int runShow(const std::vector<std::string>& argv) {
-    Args args(argv, {{"--json", "", false, false}});
-    args.expectPositionals(1, 1, "kw5tag show FILE [--json]");
-    const std::string& path = args.positionals()[0];
-    TagFile file(path, KW5_OPEN_READONLY);
-    TagListing listing = listFrames(path);
-    std::vector<Shown> shown = collect(file, listing);
-    if (args.has("--json"))
-        printJson(path, listing, shown);
-    else
-        printText(path, listing, shown);
-    return kExitOk;
+    Args args(argv, batchOptions({{"--json", "", false, false}}));
+    Batch batch("show", args);
+    return batch.run(args.positionals(), [&](const std::string& path) {
+        TagFile file(path, KW5_OPEN_READONLY);
+        TagListing listing = listFrames(path);
+        std::vector<Shown> shown = collect(file, listing);
+        LayoutLine layout;
+        layout.kind = file.ownLayout();
+        try {
+            if (listing.hasTag)
+                layout.verdict = checkLayout(path, layout.kind);
+        } catch (const Failure&) {
+            layout.verdict.rule = "the check could not run";
+        }
+        if (args.has("--json"))
+            printJson(path, listing, shown, layout);
+        else
+            printText(path, listing, shown, layout);
+        return int(kExitOk);
+    });
 }
 
 } // namespace kw5tag

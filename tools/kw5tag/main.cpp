@@ -2,6 +2,7 @@
 #include "tools/kw5tag/Args.h"
 #include "tools/kw5tag/Commands.h"
 #include "tools/kw5tag/Failure.h"
+#include "tools/kw5tag/Help.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,13 +13,7 @@
 namespace {
 
 void printOverview(FILE* out) {
-    std::fprintf(out, "usage: kw5tag COMMAND [ARGS...]\n\n"
-                      "Reads and changes the tags of KW5 audio files (tags with the magic kw5\n"
-                      "or ID3, version 2.3).\n\ncommands:\n");
-    for (const auto& command : kw5tag::commands())
-        std::fprintf(out, "  %-16s %s\n", command.name, command.summary);
-    std::fprintf(out, "\n'kw5tag COMMAND --help' tells more about a command.\n"
-                      "Exit codes: 0 done, 1 not found (or the check failed), 2 error.\n");
+    kw5tag::printOverview(out);
 }
 
 const kw5tag::Command* findCommand(const std::string& name) {
@@ -44,6 +39,8 @@ int main(int argc, char** argv) {
             printOverview(stdout);
         return kw5tag::kExitOk;
     }
+    if (name == "--man")
+        return kw5tag::writeManPage(argc > 2 ? argv[2] : nullptr);
     if (name == "--version") {
         std::printf("kw5tag 0.1.0\n");
         return kw5tag::kExitOk;
