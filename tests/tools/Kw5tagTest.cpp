@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 
 namespace {
@@ -92,15 +93,128 @@ TEST_F(Kw5tag, SetGetAndDeleteKeepTheAudio) {
 
 TEST_F(Kw5tag, StdRefusesTheSampleWithItsLsiObject) {
     auto before = kw5test::readFile(sample);
-    ToolRun set = kw5tag("set " + quote(sample) + " TIT2 x");
+    ToolRun set = kw5tag("set TIT2=x --variant std " + quote(sample));
     EXPECT_EQ(set.status, 2);
+    EXPECT_NE(set.out.find(sample + ": not written: the STD layout does not allow the VMK_LSI"),
+              std::string::npos)
+        << set.out;
     EXPECT_NE(set.out.find("0x8004040E"), std::string::npos) << set.out;
     EXPECT_EQ(kw5test::readFile(sample), before);
+}
+
+// Each row makes a file of one layout from the sample; set without --variant
+// then keeps that layout.
+TEST_F(Kw5tag, WritingKeepsTheFilesOwnLayout) {
+    std::string object = dir.file("object.bin").string();
+    kw5test::writeFile(object, std::vector<unsigned char>(50, 9));
+    const struct {
+        const char* layout;
+        std::vector<std::string> prepare;
+    } rows[] = {
+        {"GM", {}},
+        {"Prask", {"delete GEOB:VMK_LSI", "put-object @ VMK_ULINF " + quote(object)}},
+        {"STD", {"delete GEOB:VMK_LSI"}},
+    };
+    for (const auto& row : rows) {
+        std::string file = dir.file(std::string(row.layout) + ".kw5").string();
+        std::filesystem::copy_file(sample, file);
+        for (std::string step : row.prepare) {
+            size_t at = step.find('@');
+            step = at == std::string::npos ? step + " " + quote(file)
+                                           : step.replace(at, 1, quote(file));
+            ToolRun run = kw5tag(step);
+            ASSERT_EQ(run.status, 0) << step << ": " << run.out;
+        }
+        ToolRun set = kw5tag("set 'TIT2=Abend \xC3\xA4' TXXX:MOOD=calm WOAR=http://a "
+                             "WOAR=http://b -v " +
+                             quote(file));
+        ASSERT_EQ(set.status, 0) << row.layout << ": " << set.out;
+        EXPECT_NE(set.out.find(std::string("written in the ") + row.layout + " layout"),
+                  std::string::npos)
+            << set.out;
+        EXPECT_EQ(kw5tag("get TIT2 " + quote(file)).out, "Abend \xC3\xA4\n");
+        EXPECT_EQ(kw5tag("get " + quote(file) + " WOAR").out, "http://a\nhttp://b\n");
+        ToolRun check = kw5tag("check " + quote(file));
+        EXPECT_EQ(check.status, 0) << check.out;
+        EXPECT_NE(check.out.find(std::string(row.layout) + " layout ("), std::string::npos);
+        EXPECT_NE(kw5tag("show " + quote(file)).out.find(std::string("layout: ") + row.layout),
+                  std::string::npos);
+    }
+}
+
+// Several files and a folder walk: a broken file fails alone, files without
+// a tag are skipped, one summary line, the worst exit code.
+TEST_F(Kw5tag, ManyFilesAndFolders) {
+    std::filesystem::create_directories(dir.file("music/disc 2"));
+    std::string a = dir.file("music/a.kw5").string(), b = dir.file("music/disc 2/b.kw5").string();
+    std::string broken = dir.file("music/broken.kw5").string();
+    std::filesystem::copy_file(sample, a);
+    std::filesystem::copy_file(sample, b);
+    kw5test::writeFile(dir.file("music/cover.jpg"), std::vector<unsigned char>(300, 0xFF));
+    kw5test::writeFile(broken, kw5test::hex("6B 77 35 04 00 00 00 00 00 14"));
+    auto brokenBytes = kw5test::readFile(broken);
+    std::string music = quote(dir.file("music").string());
+    const struct {
+        std::string args;
+        int status;
+        std::vector<std::string> expected;
+    } rows[] = {
+        {"set -r TIT2=Walked TPE1=Someone " + music,
+         2,
+         {broken + ": cannot open the tag: the tag is of version 2.4.0; only 2.3.0 is read "
+                   "(0x80070057)",
+          "kw5tag set: 3 files: 2 done, 1 failed, 1 file without a tag skipped"}},
+        {"get TIT2 -r " + music, 2, {a + ": Walked\n", b + ": Walked\n"}},
+        {"get TPE1 " + quote(a) + " " + quote(b),
+         0,
+         {a + ": Someone\n", b + ": Someone\n", "2 files: 2 done"}},
+        {"get TXXX:NOPE " + quote(a) + " " + quote(sample),
+         1,
+         {a + ": no frame TXXX \"NOPE\"", "2 files: 0 done, 2 without the frame"}},
+        {"delete TPE1 " + quote(a) + " " + quote(dir.file("nope.kw5").string()),
+         2,
+         {"nope.kw5: no such file", "2 files: 1 done, 1 failed"}},
+        {"show " + music, 2, {"is a folder (add --recursive to walk it)"}},
+        {"check -q -r " + music, 2, {"b.kw5: GM layout"}},
+        {"convert --variant prask -r " + music, 2, {b + ": rewritten in the Prask layout"}},
+    };
+    for (const auto& row : rows) {
+        ToolRun run = kw5tag(row.args);
+        EXPECT_EQ(run.status, row.status) << row.args << ": " << run.out;
+        for (const auto& text : row.expected)
+            EXPECT_NE(run.out.find(text), std::string::npos) << row.args << ": " << run.out;
+    }
+    EXPECT_EQ(kw5test::readFile(broken), brokenBytes);
+}
+
+// A dry run says what would change and leaves every byte as it was.
+TEST_F(Kw5tag, DryRunWritesNothing) {
+    auto before = kw5test::readFile(sample);
+    const struct {
+        std::string args;
+        int status;
+        const char* expected;
+    } rows[] = {
+        {"set -n TIT2=New TXXX:MOOD=bright", 0, "TXXX:MOOD: \"calm\" -> \"bright\""},
+        {"set --dry-run TIT2=New", 0, "would be written in the GM layout; nothing written"},
+        {"set -n --variant std TIT2=New", 2, "would not be written: the STD layout"},
+        {"delete -n TXXX:MOOD TCON", 0, "TCON: would be deleted"},
+        {"delete -n TXXX:NOPE", 1, "no frame TXXX \"NOPE\""},
+        {"convert -n --variant prask", 0, "does not follow it: there is no VMK_ULINF object"},
+        {"convert -n --variant std", 2, "the STD layout does not allow the VMK_LSI object"},
+    };
+    for (const auto& row : rows) {
+        ToolRun run = kw5tag(row.args + " " + quote(sample));
+        EXPECT_EQ(run.status, row.status) << row.args << ": " << run.out;
+        EXPECT_NE(run.out.find(row.expected), std::string::npos) << row.args << ": " << run.out;
+        EXPECT_EQ(kw5test::readFile(sample), before) << row.args;
+    }
 }
 
 TEST_F(Kw5tag, CheckSaysWhichRuleFailsAndConvertFixesOrder) {
     ToolRun gm = kw5tag("check " + quote(sample) + " --variant gm");
     EXPECT_EQ(gm.status, 0) << gm.out;
+    EXPECT_NE(gm.out.find("GM layout (it holds a VMK_LSI object): follows it"), std::string::npos);
     ToolRun std_ = kw5tag("check " + quote(sample) + " --variant std");
     EXPECT_EQ(std_.status, 1) << std_.out;
     EXPECT_NE(std_.out.find("VMK_LSI object is present"), std::string::npos) << std_.out;
@@ -122,7 +236,7 @@ TEST_F(Kw5tag, ObjectsRoundTrip) {
         bytes[i] = static_cast<unsigned char>(i ^ (i >> 8));
     kw5test::writeFile(in, bytes);
     ToolRun put = kw5tag("put-object " + quote(sample) + " COVER " + quote(in) +
-                     " --mime image/png --variant gm");
+                         " --mime image/png --variant gm");
     ASSERT_EQ(put.status, 0) << put.out;
     ToolRun get = kw5tag("get-object " + quote(sample) + " COVER -o " + quote(out));
     ASSERT_EQ(get.status, 0) << get.out;
@@ -136,7 +250,7 @@ TEST_F(Kw5tag, UnknownFramesMoveBetweenFiles) {
     std::string other = dir.file("other.kw5").string();
     kw5test::writeFile(other, std::vector<unsigned char>(1000, 0x55));
     ToolRun exported = kw5tag("export-unknown " + quote(sample) + " -o " + quote(blob) +
-                          " --known TIT2:0 --known TPE1 --known GEOB:124");
+                              " --known TIT2:0 --known TPE1 --known GEOB:124");
     ASSERT_EQ(exported.status, 0) << exported.out;
     auto bytes = kw5test::readFile(blob);
     ASSERT_GE(bytes.size(), 10u);
@@ -162,8 +276,10 @@ TEST_F(Kw5tag, MakeLsiBuildsAnImage) {
 
 TEST_F(Kw5tag, BadArgumentsGiveOneLineAndExitTwo) {
     for (const char* args :
-         {"", "frobnicate", "get", "set x", "show a b", "check x", "check x --variant xyz",
-          "get x TOOLONG", "set x TXXX v", "show --bogus x"}) {
+         {"", "frobnicate", "get", "set x", "check x", "check x --variant xyz", "get x TOOLONG",
+          "set x TXXX v", "show --bogus x", "set TIT2=x", "get TIT2", "delete TIT2",
+          "set TIT2=a TIT2=b x", "set TIT2=a x TPE1=b", "set GEOB:X=1 x", "set -q -v TIT2=x x",
+          "convert x", "delete TXXX x"}) {
         ToolRun run = kw5tag(args);
         EXPECT_EQ(run.status, 2) << args << ": " << run.out;
         if (*args && std::string(args) != "") {
@@ -185,6 +301,17 @@ TEST_F(Kw5tag, HelpReadsWell) {
         ToolRun sub = kw5tag(std::string(command) + " --help");
         EXPECT_EQ(sub.status, 0) << command;
         EXPECT_EQ(sub.out.rfind(std::string("usage: kw5tag ") + command, 0), 0u) << sub.out;
+        std::smatch option;
+        for (std::string rest = sub.out; std::regex_search(rest, option, std::regex("--[a-z-]+"));
+             rest = option.suffix()) {
+            ToolRun tried = kw5tag(std::string(command) + " " + option.str());
+            EXPECT_EQ(tried.out.find("unknown option"), std::string::npos) << tried.out;
+        }
+        ToolRun man = kw5tag("--man");
+        EXPECT_NE(man.out.find(std::string(".SS ") + command), std::string::npos) << command;
+        std::string usage =
+            std::regex_replace(std::string("usage: kw5tag ") + command, std::regex("-"), "\\-");
+        EXPECT_NE(man.out.find(usage), std::string::npos) << usage;
     }
 }
 

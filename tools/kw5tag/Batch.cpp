@@ -54,12 +54,14 @@ void Batch::note(const std::string& path, const std::string& text) const {
 }
 
 void Batch::tell(const std::string& path, const std::string& text) const {
+    std::fflush(stdout); // keep the lines of one file in order
     if (!quiet_)
         std::fprintf(stderr, "kw5tag %s: %s: %s\n", command_.c_str(), path.c_str(), text.c_str());
 }
 
 void Batch::fail(const std::string& path, const std::string& message) {
     ++failed_;
+    std::fflush(stdout);
     std::fprintf(stderr, "kw5tag %s: %s: %s\n", command_.c_str(), path.c_str(), message.c_str());
 }
 
