@@ -147,13 +147,15 @@ int Batch::run(const std::vector<std::string>& args,
             ++notFound_;
         worst = std::max(worst, code);
     }
-    if (walked_ && files.empty() && !failed_) {
-        std::fprintf(stderr, "kw5tag %s: no file with a tag found\n", command_.c_str());
-        worst = std::max(worst, int(kExitNotFound));
+    size_t total = done_ + notFound_ + failed_;
+    if (walked_ && total == 0) {
+        // Nothing to work on is worth saying even with --quiet.
+        std::fprintf(stderr, "kw5tag %s: no file with a tag found (%s without one skipped)\n",
+                     command_.c_str(), plural(skipped_, "file").c_str());
+        return std::max(worst, int(kExitNotFound));
     }
     if (several_ && !quiet_) {
-        std::string line =
-            plural(done_ + notFound_ + failed_, "file") + ": " + std::to_string(done_) + " done";
+        std::string line = plural(total, "file") + ": " + std::to_string(done_) + " done";
         if (notFound_)
             line += ", " + std::to_string(notFound_) + " " + notFoundWords_;
         if (failed_)

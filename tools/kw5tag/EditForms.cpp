@@ -99,6 +99,8 @@ EditRequest parseSetForm(const std::vector<std::string>& positionals) {
 EditRequest parseDeleteForm(const std::vector<std::string>& positionals) {
     EditRequest request;
     if (!positionals.empty() && isPlainFrameName(positionals[0])) {
+        if (isPlainFrameName(positionals.back()))
+            throw UsageError(std::string("no FILE given; usage: ") + kDeleteUsage);
         size_t i = 0;
         for (; i + 1 < positionals.size() && isPlainFrameName(positionals[i]); ++i) {
             request.frames.push_back(parseFrameName(positionals[i]));
