@@ -6,7 +6,8 @@ namespace kw5tag {
 #define KW5TAG_FILE_OPTIONS                                                                        \
     "  -r, --recursive  walk the folders among the FILEs; files there without a\n"                 \
     "                   kw5 or ID3 tag header are skipped\n"                                       \
-    "  -q, --quiet      print no notes, progress or summary; errors only\n"                        \
+    "  -q, --quiet      no notes, progress or summary line; the output asked for\n"                \
+    "                   and errors stay\n"                                                         \
     "  -v, --verbose    a line on stderr for every file written or skipped\n"
 
 const std::vector<Command>& commands() {
