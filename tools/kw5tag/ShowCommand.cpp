@@ -133,11 +133,10 @@ void printJson(const std::string& path, const TagListing& listing, const std::ve
     std::printf("{\"file\":%s,\"hasTag\":%s", jsonString(path).c_str(),
                 listing.hasTag ? "true" : "false");
     if (listing.hasTag)
-        std::printf(",\"magic\":%s,\"version\":\"2.%d.%d\",\"tagSize\":%u",
+        std::printf(",\"magic\":%s,\"version\":\"2.%d.%d\",\"tagSize\":%u,\"layout\":\"%s\","
+                    "\"followsLayout\":%s",
                     jsonString(listing.magic).c_str(), listing.major, listing.revision,
-                    listing.tagSize);
-    if (listing.hasTag)
-        std::printf(",\"layout\":\"%s\",\"followsLayout\":%s", variantName(layout.kind),
+                    listing.tagSize, variantName(layout.kind),
                     layout.verdict.follows ? "true" : "false");
     std::printf(",\"fileSize\":%llu,\"frames\":[",
                 static_cast<unsigned long long>(listing.fileSize));
