@@ -13,16 +13,22 @@ namespace kw5tag {
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
         {"show", "list every frame of the files' tags",
-         R"(usage: kw5tag show [--json] FILE...
+         R"(usage: kw5tag show [--json [--raw]] FILE...
 
 Lists the frames of each FILE's tag in file order: frame id (with the
 description of user text, user URL and object frames), the 16-bit flags,
 the text encoding (latin, utf16, utf16be), the body size and the value:
-text and URLs decoded, objects as MIME type and size. The layout line says
-which layout the file follows (GM with a VMK_LSI object, Prask with
-VMK_ULINF, STD otherwise) and whether its tag passes that layout's check.
+text and URLs decoded, objects as MIME type and size. Descriptions and
+values are decoded by the library as get decodes them, in the same code
+page. The layout line says which layout the file follows (GM with a
+VMK_LSI object, Prask with VMK_ULINF, STD otherwise) and whether its tag
+passes that layout's check.
 
-  --json           one JSON object per file, one per line
+  --json           one JSON object per file, one per line; each frame with
+                   id, description, flags, size, encoding (where the kind
+                   has one), and value or mimeType and objectSize
+  --raw            adds each frame's body bytes in hex ("body") to the --json
+                   output
 )" KW5TAG_FILE_OPTIONS,
          runShow},
         {"get", "print the value of one frame",
