@@ -216,8 +216,10 @@ TEST_F(Kw5tag, WritingKeepsTheFilesOwnLayout) {
 // a tag are skipped, one summary line, the worst exit code.
 TEST_F(Kw5tag, ManyFilesAndFolders) {
     std::filesystem::create_directories(dir.file("music/disc 2"));
-    std::string a = dir.file("music/a.kw5").string(), b = dir.file("music/disc 2/b.kw5").string();
-    std::string broken = dir.file("music/broken.kw5").string();
+    // The walk names files with the platform's separator.
+    auto named = [&](const char* name) { return dir.file(name).make_preferred().string(); };
+    std::string a = named("music/a.kw5"), b = named("music/disc 2/b.kw5");
+    std::string broken = named("music/broken.kw5");
     std::filesystem::copy_file(sample, a);
     std::filesystem::copy_file(sample, b);
     kw5test::writeFile(dir.file("music/cover.jpg"), std::vector<unsigned char>(300, 0xFF));
