@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -333,6 +334,69 @@ TEST_F(Kw5tag, NonAsciiNamesAndValuesPassUnchanged) {
     EXPECT_NE(show.out.find("\"" + value + "\""), std::string::npos) << show.out;
     EXPECT_EQ(untouched, kw5test::readFile(sample));
     EXPECT_EQ(2, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+}
+
+// show decodes through the library, so it lists what get reads under any code
+// page: Shift-JIS bytes in narrow descriptions and values of a tag written
+// elsewhere, read as 1252 and as 932. (WXXX takes another description: the
+// store keeps one user frame per description.)
+TEST_F(Kw5tag, ShowAgreesWithGetUnderCodePages) {
+    // Narrow Shift-JIS: TIT2 (flags 40 00) "値", TXXX "テスト" "値", WXXX "値" with a
+    // URL, GEOB "テスト" text/plain "abc"; then padding and audio.
+    auto bytes =
+        kw5test::hex("494433 030000 00000146"
+                     "54495432 00000003 4000 00926c"
+                     "54585858 0000000a 0000 0083658358836700926c"
+                     "57585858 00000015 0000 00926c00687474703a2f2f612e6578616d706c652f"
+                     "47454f42 00000018 0000 00746578742f706c61696e00660083658358836700616263");
+    bytes.resize(bytes.size() + 100 + 300, 0);
+    const std::string path = dir.file("elsewhere.mp3").string();
+    kw5test::writeFile(path, bytes);
+
+    struct Row {
+        const char* codePage;
+        std::string desc, value; // UTF-8 as the code page reads them
+    };
+    const Row rows[] = {{"1252", "ƒeƒXƒg", "’l"}, {"932", "テスト", "値"}};
+    for (const Row& row : rows) {
+#ifdef _WIN32
+        if (std::string(row.codePage) != "1252")
+            continue; // there the code page is the system's
+#else
+        setenv("KW5_ANSI_CODEPAGE", row.codePage, 1);
+#endif
+        SCOPED_TRACE(row.codePage);
+        const std::string quoted = '"' + row.value + '"';
+        const std::string shown[][3] = {
+            // name, what get prints, how show's line ends
+            {"TIT2", row.value, quoted},
+            {"TXXX:" + row.desc, row.value, quoted},
+            {"WXXX:" + row.value, "http://a.example/", "\"http://a.example/\""},
+            {"GEOB:" + row.desc, "text/plain, 3 bytes", "text/plain, 3 bytes"}};
+        ToolRun show = kw5tag("show " + quote(path));
+        ASSERT_EQ(show.status, 0) << show.out;
+        for (const auto& frame : shown) {
+            ToolRun get = kw5tag("get " + quote(frame[0]) + " " + quote(path));
+            EXPECT_EQ(get.status, 0) << frame[0] << get.out;
+            EXPECT_EQ(get.out.rfind(frame[1], 0), 0u) << get.out;
+            const size_t at = show.out.find("  " + frame[0] + " ");
+            ASSERT_NE(at, std::string::npos) << frame[0] << "\n" << show.out;
+            const std::string line = show.out.substr(at, show.out.find('\n', at) - at);
+            EXPECT_EQ(line.substr(line.size() - std::min(line.size(), frame[2].size())), frame[2]);
+        }
+        ToolRun json = kw5tag("show --json --raw " + quote(path));
+        for (const std::string& frame :
+             {"{\"id\":\"TIT2\",\"description\":\"\",\"flags\":64,\"size\":3,\"encoding\":0,"
+              "\"value\":\"" +
+                  row.value + "\",\"body\":\"00926c\"}",
+              "{\"id\":\"TXXX\",\"description\":\"" + row.desc +
+                  "\",\"flags\":0,\"size\":10,\"encoding\":0,\"value\":\"" + row.value +
+                  "\",\"body\":\"0083658358836700926c\"}"})
+            EXPECT_NE(json.out.find(frame), std::string::npos) << frame << "\n" << json.out;
+    }
+#ifndef _WIN32
+    unsetenv("KW5_ANSI_CODEPAGE");
+#endif
 }
 
 TEST_F(Kw5tag, UnknownFramesMoveBetweenFiles) {
