@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with a prefix of its own:
 #   kw5-wine.sh PREFIX program.exe [arguments...]
+# KW5_WINEARCH=win32 runs 32-bit programs in a 32-bit prefix (wine32).
 # The prefix is created on first use (wineboot); concurrent first uses wait
 # for each other. No dialogs: the Mono and Gecko installers are switched off
 # and Wine's debug output is silenced.
@@ -11,7 +12,7 @@ shift
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export WINEARCH=win64
+export WINEARCH=${KW5_WINEARCH:-win64}
 unset DISPLAY WAYLAND_DISPLAY
 # Wine links the profile's Desktop, Documents ... to the Unix home. A home of
 # the prefix's own keeps what programs write there (the emergency log on the
@@ -22,8 +23,9 @@ mkdir -p "$HOME/Desktop"
 
 wine=${KW5_WINE:-}
 if [ -z "$wine" ]; then
-    for candidate in /usr/lib/wine/wine64 "$(command -v wine64 || true)" \
-        "$(command -v wine || true)"; do
+    candidates=(/usr/lib/wine/wine64 "$(command -v wine64 || true)" "$(command -v wine || true)")
+    [ "$WINEARCH" = win32 ] && candidates=(/usr/lib/wine/wine "$(command -v wine || true)")
+    for candidate in "${candidates[@]}"; do
         if [ -n "$candidate" ] && [ -x "$candidate" ]; then
             wine=$candidate
             break
@@ -31,7 +33,7 @@ if [ -z "$wine" ]; then
     done
 fi
 if [ -z "$wine" ]; then
-    echo "kw5-wine.sh: no wine64 found" >&2
+    echo "kw5-wine.sh: no Wine for $WINEARCH found" >&2
     exit 127
 fi
 

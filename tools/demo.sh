@@ -23,9 +23,11 @@ run() {
 }
 run $KW5TAG sample "$SAMPLE" --force
 run $KW5TAG show "$SAMPLE"
-run $KW5TAG set "$SAMPLE" TIT2 "Evening in Kyoto" --variant gm
-run $KW5TAG get "$SAMPLE" TIT2
-run $KW5TAG check "$SAMPLE" --variant gm
-run $KW5TAG check "$SAMPLE" --variant std || true
-run $KW5TAG convert "$SAMPLE" --variant prask
+# No --variant: set keeps the file's own layout (GM: it holds a VMK_LSI object).
+run $KW5TAG set TIT2="Evening in Kyoto" TXXX:MOOD=quiet "$SAMPLE"
+run $KW5TAG get TIT2 "$SAMPLE"
+run $KW5TAG check "$SAMPLE"
+run $KW5TAG check --variant std "$SAMPLE" || true
+run $KW5TAG set --dry-run TALB="Field Recordings, Vol. 3" "$SAMPLE"
+run $KW5TAG convert --dry-run --variant prask "$SAMPLE"
 run $KW5TAG show "$SAMPLE"

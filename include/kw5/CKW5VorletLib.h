@@ -142,4 +142,9 @@ protected:
 // the code page is not available.
 extern "C" KW5_API bool KW5SetThreadAnsiCodePage(unsigned int codePage);
 
+// Releases one record the library made (GetBinary's records): its data
+// block and the record itself, with the library's own allocators, so a host
+// never needs to know them. A null record is ignored.
+extern "C" KW5_API void KW5FreeBinVal(_StructBinVal* record);
+
 #endif

@@ -444,6 +444,8 @@ TEST_F(FacadeTextTest, FailedPutLeavesTheOldValue) {
 }
 
 TEST_F(FacadeTextTest, ValueLengthIsCutAtTheSizeLimit) {
+    if (sizeof(void*) < 8)
+        GTEST_SKIP() << "a 512 MiB string and its copies need more than a 32-bit address space";
     Probe lib;
     const size_t limit = 0x0FFFFFFF;
     KW5WString value(limit, static_cast<KW5WChar>('a'));

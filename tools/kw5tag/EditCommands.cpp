@@ -1,8 +1,11 @@
-// kw5tag get / set / delete: text, URL and user frames by name.
+// kw5tag get / set / delete: text, URL and user frames by name, over many
+// files.
 #include "kw5/HResult.h"
 #include "kw5/TaskMem.h"
 #include "tools/kw5tag/Args.h"
+#include "tools/kw5tag/Batch.h"
 #include "tools/kw5tag/Commands.h"
+#include "tools/kw5tag/EditForms.h"
 #include "tools/kw5tag/Failure.h"
 #include "tools/kw5tag/TagFile.h"
 #include "tools/kw5tag/Utf8.h"
@@ -18,141 +21,196 @@ const std::vector<OptionSpec> kWriteOptions = {
     {"--protected", "", false, false},
 };
 
-bool keyedByDescription(const std::string& id) {
-    return id == "TXXX" || id == "WXXX" || id == "GEOB";
-}
-
-void requireDescriptionRule(const FrameName& name) {
-    if (keyedByDescription(name.id) && (!name.hasDescription || name.description.empty()))
-        throw UsageError(name.id + " frames are named by a description: write " + name.id +
-                         ":DESCRIPTION");
-    if (name.hasDescription && !keyedByDescription(name.id))
-        throw UsageError(name.id +
-                         " frames have no description; drop ':" + toUtf8(name.description) + "'");
-}
-
 LONG writeMode(const Args& args) {
     return args.has("--protected") ? KW5_OPEN_READWRITE_ALL : KW5_OPEN_READWRITE;
+}
+
+// --variant, checked before any file is touched; empty for the file's own.
+std::string variantOption(const Args& args) {
+    std::string variant = args.value("--variant");
+    if (args.has("--variant"))
+        parseVariant(variant);
+    return variant;
 }
 
 // S_FALSE from a Put means the library refused because of read-only state.
 void requireWritten(HRESULT hr, const FrameName& name) {
     if (hr == kw5::kS_FALSE)
-        throw Failure("'" + name.text + "' is protected or read-only (use --protected to " +
-                      "change protected frames)");
-    requireOk(hr, "cannot change '" + name.text + "'");
+        throw Failure(frameLabel(name) + ": not changed: the frame is protected (read-only " +
+                      "flag, VMK_SINFO, VMK_ASGTM or TLEN); add --protected to change it");
+    requireOk(hr, frameLabel(name) + ": not changed");
+}
+
+bool isBinary(const FrameName& name) {
+    return name.id == "GEOB" ||
+           (!keyedByDescription(name.id) && name.id[0] != 'T' && name.id[0] != 'W');
+}
+
+// The text values of a frame; false when it is not there.
+bool readValues(CKW5VorletLib& lib, const FrameName& name, std::vector<KW5WString>& values) {
+    KW5WString id = fromUtf8(name.id);
+    HRESULT hr;
+    if (name.hasDescription) {
+        KW5WString value;
+        hr = lib.GetPropertyFromDesc(id, name.description, value);
+        if (hr == kw5::kS_OK)
+            values.push_back(value);
+    } else {
+        hr = lib.GetPropertyFromId(id, values);
+    }
+    if (hr == kw5::kS_FALSE)
+        return false;
+    requireOk(hr, frameLabel(name) + ": cannot read it");
+    return true;
+}
+
+bool isPresent(CKW5VorletLib& lib, const FrameName& name) {
+    _StructBinVal probe = {nullptr, 0, KW5WString()};
+    _StructBinVal* record = &probe;
+    HRESULT hr = lib.GetBinaryFromDesc(fromUtf8(name.id), name.description, record);
+    if (hr == kw5::kS_OK)
+        CoTaskMemFree(probe.data);
+    if (hr == kw5::kS_FALSE)
+        return false;
+    requireOk(hr, frameLabel(name) + ": cannot read it");
+    return true;
+}
+
+std::string quotedList(const std::vector<std::string>& values) {
+    std::string out;
+    for (const auto& value : values)
+        out += (out.empty() ? "\"" : ", \"") + value + "\"";
+    return out.empty() ? "nothing" : out;
+}
+
+std::string shownName(const FrameName& name) {
+    return name.hasDescription ? name.id + ":" + toUtf8(name.description) : name.id;
+}
+
+// What the dry run of set says about one frame: its value before and after.
+void showChange(CKW5VorletLib& lib, const std::string& path, const Assignment& assignment) {
+    std::vector<KW5WString> before;
+    std::vector<std::string> old;
+    if (readValues(lib, assignment.name, before))
+        for (const auto& value : before)
+            old.push_back(toUtf8(value));
+    std::printf("%s: %s: %s -> %s\n", path.c_str(), shownName(assignment.name).c_str(),
+                quotedList(old).c_str(), quotedList(assignment.values).c_str());
+}
+
+void reportWrite(const Batch& batch, const std::string& path, LONG kind) {
+    std::string text = std::string("the ") + variantName(kind) + " layout";
+    if (batch.dryRun())
+        std::printf("%s: would be written in %s; nothing written (dry run)\n", path.c_str(),
+                    text.c_str());
+    else
+        batch.note(path, "written in " + text);
 }
 
 } // namespace
 
 int runGet(const std::vector<std::string>& argv) {
-    Args args(argv, {});
-    args.expectPositionals(2, 2, "kw5tag get FILE FRAME[:DESC]");
-    const std::string& path = args.positionals()[0];
-    FrameName name = parseFrameName(args.positionals()[1]);
-    requireDescriptionRule(name);
-    TagFile file(path, KW5_OPEN_READONLY);
-    KW5WString id = fromUtf8(name.id);
-
-    if (name.id == "GEOB" ||
-        (!keyedByDescription(name.id) && name.id[0] != 'T' && name.id[0] != 'W')) {
-        _StructBinVal value = {nullptr, 0, KW5WString()};
-        _StructBinVal* record = &value;
-        HRESULT hr = file.lib().GetBinaryFromDesc(id, name.description, record);
-        if (hr == kw5::kS_FALSE) {
-            std::fprintf(stderr, "kw5tag: %s: no frame '%s'\n", path.c_str(), name.text.c_str());
-            return kExitNotFound;
+    Args args(argv, batchOptions({}));
+    EditRequest request = parseGetForm(args.positionals());
+    const FrameName& name = request.frames[0];
+    Batch batch("get", args);
+    return batch.run(request.files, [&](const std::string& path) {
+        TagFile file(path, KW5_OPEN_READONLY);
+        std::string prefix = batch.several() ? path + ": " : "";
+        if (isBinary(name)) {
+            _StructBinVal value = {nullptr, 0, KW5WString()};
+            _StructBinVal* record = &value;
+            HRESULT hr = file.lib().GetBinaryFromDesc(fromUtf8(name.id), name.description, record);
+            if (hr == kw5::kS_FALSE) {
+                batch.tell(path, "no " + frameLabel(name));
+                return int(kExitNotFound);
+            }
+            requireOk(hr, frameLabel(name) + ": cannot read it");
+            std::printf("%s%s, %u bytes (use get-object to save it)\n", prefix.c_str(),
+                        value.mimeType.empty() ? "binary" : toUtf8(value.mimeType).c_str(),
+                        static_cast<unsigned>(value.dataSize));
+            CoTaskMemFree(value.data);
+            return int(kExitOk);
         }
-        requireOk(hr, "cannot read '" + name.text + "'");
-        std::printf("%s, %u bytes (use get-object to save it)\n",
-                    value.mimeType.empty() ? "binary" : toUtf8(value.mimeType).c_str(),
-                    static_cast<unsigned>(value.dataSize));
-        CoTaskMemFree(value.data);
-        return kExitOk;
-    }
-
-    std::vector<KW5WString> values;
-    HRESULT hr;
-    if (name.hasDescription) {
-        KW5WString value;
-        hr = file.lib().GetPropertyFromDesc(id, name.description, value);
-        if (hr == kw5::kS_OK)
-            values.push_back(value);
-    } else {
-        hr = file.lib().GetPropertyFromId(id, values);
-    }
-    if (hr == kw5::kS_FALSE) {
-        std::fprintf(stderr, "kw5tag: %s: no frame '%s'\n", path.c_str(), name.text.c_str());
-        return kExitNotFound;
-    }
-    requireOk(hr, "cannot read '" + name.text + "'");
-    for (const auto& value : values)
-        std::printf("%s\n", toUtf8(value).c_str());
-    return kExitOk;
+        std::vector<KW5WString> values;
+        if (!readValues(file.lib(), name, values)) {
+            batch.tell(path, "no " + frameLabel(name));
+            return int(kExitNotFound);
+        }
+        for (const auto& value : values)
+            std::printf("%s%s\n", prefix.c_str(), toUtf8(value).c_str());
+        return int(kExitOk);
+    });
 }
 
 int runSet(const std::vector<std::string>& argv) {
-    Args args(argv, kWriteOptions);
-    args.expectPositionals(3, 1000000, "kw5tag set FILE FRAME[:DESC] VALUE... [--variant V]");
-    const std::string& path = args.positionals()[0];
-    FrameName name = parseFrameName(args.positionals()[1]);
-    requireDescriptionRule(name);
-    if (name.id == "GEOB")
-        throw UsageError("objects are written with put-object");
-    if (name.id[0] != 'T' && name.id[0] != 'W')
-        throw UsageError("only text (T...) and URL (W...) frames take text values");
-    LONG kind = parseVariant(args.value("--variant", "std"));
-    std::vector<KW5WString> values;
-    for (size_t i = 2; i < args.positionals().size(); ++i)
-        values.push_back(fromUtf8(args.positionals()[i]));
-    if (values.size() > 1 && name.id != "WOAR" && name.id != "WCOM")
-        throw UsageError(name.id + " holds one value; only WOAR and WCOM take several");
-
-    TagFile file(path, writeMode(args));
-    unsigned char flags = 0;
-    KW5WString id = fromUtf8(name.id);
-    HRESULT hr = name.hasDescription
-                     ? file.lib().PutPropertyFromDesc(id, name.description, values[0], flags)
-                     : file.lib().PutPropertyFromId(id, values, flags);
-    requireWritten(hr, name);
-    file.save(kind);
-    return kExitOk;
+    Args args(argv, batchOptions(kWriteOptions, true));
+    EditRequest request = parseSetForm(args.positionals());
+    std::string variant = variantOption(args);
+    Batch batch("set", args);
+    return batch.run(request.files, [&](const std::string& path) {
+        TagFile file(path, writeMode(args));
+        CKW5VorletLib& lib = file.lib();
+        for (const auto& assignment : request.assignments) {
+            if (batch.dryRun())
+                showChange(lib, path, assignment);
+            KW5WString id = fromUtf8(assignment.name.id);
+            std::vector<KW5WString> values;
+            for (const auto& value : assignment.values)
+                values.push_back(fromUtf8(value));
+            unsigned char flags = 0;
+            HRESULT hr =
+                assignment.name.hasDescription
+                    ? lib.PutPropertyFromDesc(id, assignment.name.description, values[0], flags)
+                    : lib.PutPropertyFromId(id, values, flags);
+            requireWritten(hr, assignment.name);
+        }
+        LONG kind = file.layoutToWrite(variant);
+        file.save(kind, batch.dryRun());
+        reportWrite(batch, path, kind);
+        return int(kExitOk);
+    });
 }
 
 int runDelete(const std::vector<std::string>& argv) {
-    Args args(argv, kWriteOptions);
-    args.expectPositionals(2, 2, "kw5tag delete FILE FRAME[:DESC] [--variant V]");
-    const std::string& path = args.positionals()[0];
-    FrameName name = parseFrameName(args.positionals()[1]);
-    requireDescriptionRule(name);
-    LONG kind = parseVariant(args.value("--variant", "std"));
-    TagFile file(path, writeMode(args));
-    KW5WString id = fromUtf8(name.id);
-    CKW5VorletLib& lib = file.lib();
-
-    // Tell "nothing to delete" apart from a deletion.
-    _StructBinVal probe = {nullptr, 0, KW5WString()};
-    _StructBinVal* record = &probe;
-    HRESULT present = lib.GetBinaryFromDesc(id, name.description, record);
-    if (present == kw5::kS_OK)
-        CoTaskMemFree(probe.data);
-    if (present == kw5::kS_FALSE) {
-        std::fprintf(stderr, "kw5tag: %s: no frame '%s'\n", path.c_str(), name.text.c_str());
-        return kExitNotFound;
-    }
-
-    HRESULT hr;
-    if (name.id == "GEOB") {
-        _StructBinVal* none = nullptr;
-        hr = lib.PutBinaryFromDesc(id, name.description, none, 0);
-    } else if (name.hasDescription) {
-        hr = lib.PutPropertyFromDesc(id, name.description, KW5WString(), 0);
-    } else {
-        hr = lib.PutPropertyFromId(id, std::vector<KW5WString>(), 0);
-    }
-    requireWritten(hr, name);
-    file.save(kind);
-    return kExitOk;
+    Args args(argv, batchOptions(kWriteOptions, true));
+    EditRequest request = parseDeleteForm(args.positionals());
+    std::string variant = variantOption(args);
+    Batch batch("delete", args);
+    return batch.run(request.files, [&](const std::string& path) {
+        TagFile file(path, writeMode(args));
+        CKW5VorletLib& lib = file.lib();
+        int code = kExitOk;
+        size_t deleted = 0;
+        for (const auto& name : request.frames) {
+            // Tell "nothing to delete" apart from a deletion.
+            if (!isPresent(lib, name)) {
+                batch.tell(path, "no " + frameLabel(name));
+                code = kExitNotFound;
+                continue;
+            }
+            KW5WString id = fromUtf8(name.id);
+            HRESULT hr;
+            if (name.id == "GEOB") {
+                _StructBinVal* none = nullptr;
+                hr = lib.PutBinaryFromDesc(id, name.description, none, 0);
+            } else if (name.hasDescription) {
+                hr = lib.PutPropertyFromDesc(id, name.description, KW5WString(), 0);
+            } else {
+                hr = lib.PutPropertyFromId(id, std::vector<KW5WString>(), 0);
+            }
+            requireWritten(hr, name);
+            ++deleted;
+            if (batch.dryRun())
+                std::printf("%s: %s: would be deleted\n", path.c_str(), shownName(name).c_str());
+        }
+        if (deleted == 0)
+            return code;
+        LONG kind = file.layoutToWrite(variant);
+        file.save(kind, batch.dryRun());
+        reportWrite(batch, path, kind);
+        return code;
+    });
 }
 
 } // namespace kw5tag

@@ -10,6 +10,10 @@ Failure::Failure(const std::string& action, HRESULT hr)
     : std::runtime_error(action + ": " + hresultMeaning(hr) + " (" + hresultText(hr) + ")"),
       hr_(hr), hasHr_(true) {}
 
+Failure::Failure(const std::string& action, const std::string& reason, HRESULT hr)
+    : std::runtime_error(action + ": " + reason + " (" + hresultText(hr) + ")"), hr_(hr),
+      hasHr_(true) {}
+
 Failure::Failure(const std::string& message) : std::runtime_error(message), hr_(0), hasHr_(false) {}
 
 std::string hresultText(HRESULT hr) {

@@ -16,6 +16,8 @@ enum ExitCode { kExitOk = 0, kExitNotFound = 1, kExitError = 2 };
 class Failure : public std::runtime_error {
 public:
     Failure(const std::string& action, HRESULT hr);
+    // A reason found by the tool itself stands in for the HRESULT's meaning.
+    Failure(const std::string& action, const std::string& reason, HRESULT hr);
     Failure(const std::string& message); // no HRESULT involved
     HRESULT hresult() const { return hr_; }
     bool hasHresult() const { return hasHr_; }

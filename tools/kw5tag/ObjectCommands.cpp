@@ -2,6 +2,7 @@
 #include "kw5/HResult.h"
 #include "kw5/TaskMem.h"
 #include "tools/kw5tag/Args.h"
+#include "tools/kw5tag/Batch.h"
 #include "tools/kw5tag/Commands.h"
 #include "tools/kw5tag/Failure.h"
 #include "tools/kw5tag/TagFile.h"
@@ -33,25 +34,27 @@ int runGetObject(const std::vector<std::string>& argv) {
     args.expectPositionals(2, 2, "kw5tag get-object FILE DESC -o OUT");
     if (!args.has("--output"))
         throw UsageError("missing -o OUT; usage: kw5tag get-object FILE DESC -o OUT");
-    const std::string& path = args.positionals()[0];
-    KW5WString desc = fromUtf8(args.positionals()[1]);
-    TagFile file(path, KW5_OPEN_READONLY);
-    _StructBinVal value = {nullptr, 0, KW5WString()};
-    _StructBinVal* record = &value;
-    HRESULT hr = file.lib().GetBinaryFromDesc(KW5_WSTR("GEOB"), desc, record);
-    if (hr == kw5::kS_FALSE) {
-        std::fprintf(stderr, "kw5tag: %s: no object '%s'\n", path.c_str(),
-                     args.positionals()[1].c_str());
-        return kExitNotFound;
-    }
-    requireOk(hr, "cannot read object '" + args.positionals()[1] + "'");
-    TaskBlock block;
-    block.data = value.data;
-    writeWholeFile(args.value("--output"), value.data, value.dataSize);
-    std::printf("wrote %u bytes (%s) to %s\n", static_cast<unsigned>(value.dataSize),
-                value.mimeType.empty() ? "no MIME type" : toUtf8(value.mimeType).c_str(),
-                args.value("--output").c_str());
-    return kExitOk;
+    const std::string& descText = args.positionals()[1];
+    FrameName name{"GEOB", fromUtf8(descText), true, "GEOB:" + descText};
+    Batch batch("get-object", args);
+    return batch.run({args.positionals()[0]}, [&](const std::string& path) {
+        TagFile file(path, KW5_OPEN_READONLY);
+        _StructBinVal value = {nullptr, 0, KW5WString()};
+        _StructBinVal* record = &value;
+        HRESULT hr = file.lib().GetBinaryFromDesc(KW5_WSTR("GEOB"), name.description, record);
+        if (hr == kw5::kS_FALSE) {
+            batch.tell(path, "no " + frameLabel(name));
+            return int(kExitNotFound);
+        }
+        requireOk(hr, frameLabel(name) + ": cannot read it");
+        TaskBlock block;
+        block.data = value.data;
+        writeWholeFile(args.value("--output"), value.data, value.dataSize);
+        std::printf("wrote %u bytes (%s) to %s\n", static_cast<unsigned>(value.dataSize),
+                    value.mimeType.empty() ? "no MIME type" : toUtf8(value.mimeType).c_str(),
+                    args.value("--output").c_str());
+        return int(kExitOk);
+    });
 }
 
 int runPutObject(const std::vector<std::string>& argv) {
@@ -59,24 +62,32 @@ int runPutObject(const std::vector<std::string>& argv) {
                      {"--variant", "", true, false},
                      {"--protected", "", false, false}});
     args.expectPositionals(3, 3, "kw5tag put-object FILE DESC IN [--mime TYPE] [--variant V]");
-    const std::string& path = args.positionals()[0];
     const std::string& descText = args.positionals()[1];
     if (descText.empty())
         throw UsageError("an object needs a description");
-    LONG kind = parseVariant(args.value("--variant", "std"));
+    FrameName name{"GEOB", fromUtf8(descText), true, "GEOB:" + descText};
+    std::string variant = args.value("--variant");
+    if (args.has("--variant"))
+        parseVariant(variant);
     std::vector<unsigned char> bytes = readWholeFile(args.positionals()[2]);
     objectSize(bytes, args.positionals()[2]);
 
-    TagFile file(path, args.has("--protected") ? KW5_OPEN_READWRITE_ALL : KW5_OPEN_READWRITE);
-    _StructBinVal value = {bytes.empty() ? nullptr : bytes.data(), static_cast<ULONG>(bytes.size()),
-                           fromUtf8(args.value("--mime", "application/octet-stream"))};
-    _StructBinVal* record = &value;
-    HRESULT hr = file.lib().PutBinaryFromDesc(KW5_WSTR("GEOB"), fromUtf8(descText), record, 0);
-    if (hr == kw5::kS_FALSE)
-        throw Failure("object '" + descText + "' is protected or read-only");
-    requireOk(hr, "cannot store object '" + descText + "'");
-    file.save(kind);
-    return kExitOk;
+    Batch batch("put-object", args);
+    return batch.run({args.positionals()[0]}, [&](const std::string& path) {
+        TagFile file(path, args.has("--protected") ? KW5_OPEN_READWRITE_ALL : KW5_OPEN_READWRITE);
+        _StructBinVal value = {bytes.empty() ? nullptr : bytes.data(),
+                               static_cast<ULONG>(bytes.size()),
+                               fromUtf8(args.value("--mime", "application/octet-stream"))};
+        _StructBinVal* record = &value;
+        HRESULT hr = file.lib().PutBinaryFromDesc(KW5_WSTR("GEOB"), name.description, record, 0);
+        if (hr == kw5::kS_FALSE)
+            throw Failure(frameLabel(name) + ": not stored: the object is protected " +
+                          "(read-only flag, VMK_SINFO or VMK_ASGTM); add --protected");
+        requireOk(hr, frameLabel(name) + ": not stored");
+        // After the change: storing a VMK_LSI object makes the file a GM file.
+        file.save(file.layoutToWrite(variant));
+        return int(kExitOk);
+    });
 }
 
 int runMakeLsi(const std::vector<std::string>& argv) {

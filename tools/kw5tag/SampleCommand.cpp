@@ -59,23 +59,8 @@ void putObject(CKW5VorletLib& lib, const char* desc, const char* mime,
               std::string("cannot store object ") + desc);
 }
 
-} // namespace
-
-int runSample(const std::vector<std::string>& argv) {
-    Args args(argv, {{"--force", "", false, false}, {"--audio-bytes", "", true, false}});
-    args.expectPositionals(1, 1, "kw5tag sample OUT [--audio-bytes N] [--force]");
-    const std::string& path = args.positionals()[0];
-    auto fsPath = std::filesystem::u8path(path);
-    if (std::filesystem::exists(fsPath) && !args.has("--force"))
-        throw Failure("'" + path + "' exists; add --force to replace it");
-    long audioBytes = std::strtol(args.value("--audio-bytes", "262144").c_str(), nullptr, 10);
-    if (audioBytes < 0)
-        throw UsageError("--audio-bytes must not be negative");
-
-    // The audio first; the library then puts a tag in front of it.
-    std::vector<unsigned char> audio = fakeAudio(static_cast<size_t>(audioBytes));
-    writeWholeFile(path, audio.data(), audio.size());
-
+// A tag with every kind of frame, put in front of the audio at path.
+void writeSampleTag(const std::string& path) {
     TagFile file(path, KW5_OPEN_READWRITE);
     CKW5VorletLib& lib = file.lib();
     putText(lib, "TIT2",
@@ -98,6 +83,30 @@ int runSample(const std::vector<std::string>& argv) {
                                           ' ', 'd', 'a', 'w', 'n'}));
     // A VMK_LSI object makes this a GM file.
     file.save(KW5_FORMAT_GM);
+}
+
+} // namespace
+
+int runSample(const std::vector<std::string>& argv) {
+    Args args(argv, {{"--force", "", false, false}, {"--audio-bytes", "", true, false}});
+    args.expectPositionals(1, 1, "kw5tag sample OUT [--audio-bytes N] [--force]");
+    const std::string& path = args.positionals()[0];
+    auto fsPath = std::filesystem::u8path(path);
+    if (std::filesystem::exists(fsPath) && !args.has("--force"))
+        throw Failure("'" + path + "' exists; add --force to replace it");
+    long audioBytes = std::strtol(args.value("--audio-bytes", "262144").c_str(), nullptr, 10);
+    if (audioBytes < 0)
+        throw UsageError("--audio-bytes must not be negative");
+
+    // The audio first; the library then puts a tag in front of it.
+    std::vector<unsigned char> audio = fakeAudio(static_cast<size_t>(audioBytes));
+    writeWholeFile(path, audio.data(), audio.size());
+
+    try {
+        writeSampleTag(path);
+    } catch (const Failure& e) {
+        throw Failure(path + ": " + e.what());
+    }
     std::printf("wrote sample %s (GM layout, %ld bytes of fake audio)\n", path.c_str(), audioBytes);
     return kExitOk;
 }

@@ -19,10 +19,17 @@ struct FrameName {
 };
 
 FrameName parseFrameName(const std::string& text);
+// Whether text has the shape of a frame name (an id of four A-Z/0-9,
+// optionally ":DESC"), so that it can be told apart from a file name.
+bool looksLikeFrameName(const std::string& text);
+// "frame TIT2" or "frame TXXX "MOOD"", for messages.
+std::string frameLabel(const FrameName& name);
 
 // --variant std|gm|prask as a format kind.
 LONG parseVariant(const std::string& text);
 const char* variantName(LONG kind);
+// Why ownLayout() chose the kind, for messages.
+const char* layoutReason(LONG kind);
 
 // The library object with the file open; Close is the caller's choice.
 class TagFile {
@@ -33,10 +40,16 @@ public:
     TagFile& operator=(const TagFile&) = delete;
 
     CKW5VorletLib& lib() { return lib_; }
+    // The layout the tag calls for as it stands in memory: GM when it holds
+    // a VMK_LSI object, Prask when it holds VMK_ULINF, STD otherwise.
+    LONG ownLayout();
+    // --variant when given, else ownLayout().
+    LONG layoutToWrite(const std::string& variantOption);
     const std::string& path() const { return path_; }
     // Writes the changes in the given variant's layout and closes the file;
-    // prints a progress line when a large file may be rewritten.
-    void save(LONG kind);
+    // prints a progress line when a large file may be rewritten. A dry run
+    // writes nothing but fails as the write would where that can be known.
+    void save(LONG kind, bool dryRun = false);
 
 private:
     CKW5VorletLib lib_;

@@ -3,6 +3,7 @@
 #include "kw5/HResult.h"
 #include "kw5/TaskMem.h"
 #include "tools/kw5tag/Args.h"
+#include "tools/kw5tag/Batch.h"
 #include "tools/kw5tag/Commands.h"
 #include "tools/kw5tag/Failure.h"
 #include "tools/kw5tag/TagFile.h"
@@ -69,37 +70,43 @@ int runExportUnknown(const std::vector<std::string>& argv) {
     for (auto& property : properties)
         known.push_back(&property);
 
-    const std::string& path = args.positionals()[0];
-    TagFile file(path, KW5_OPEN_READONLY);
-    unsigned char* blob = nullptr;
-    ULONG blobSize = 0;
-    HRESULT hr = file.lib().GetSDKUnknown(known, blob, blobSize);
-    if (hr == kw5::kS_FALSE) {
-        std::fprintf(stderr, "kw5tag: %s: every frame is among the known ones; no blob written\n",
-                     path.c_str());
-        return kExitNotFound;
-    }
-    requireOk(hr, "cannot export the unknown frames of '" + path + "'");
-    std::unique_ptr<unsigned char, TaskMemDeleter> owner(blob);
-    writeWholeFile(args.value("--output"), blob, blobSize);
-    std::printf("wrote %lu bytes of unknown frames to %s\n", static_cast<unsigned long>(blobSize),
-                args.value("--output").c_str());
-    return kExitOk;
+    Batch batch("export-unknown", args);
+    return batch.run({args.positionals()[0]}, [&](const std::string& path) {
+        TagFile file(path, KW5_OPEN_READONLY);
+        unsigned char* blob = nullptr;
+        ULONG blobSize = 0;
+        HRESULT hr = file.lib().GetSDKUnknown(known, blob, blobSize);
+        if (hr == kw5::kS_FALSE) {
+            batch.tell(path, "every frame is among the known ones; no blob written");
+            return int(kExitNotFound);
+        }
+        requireOk(hr, "cannot export the unknown frames");
+        std::unique_ptr<unsigned char, TaskMemDeleter> owner(blob);
+        writeWholeFile(args.value("--output"), blob, blobSize);
+        std::printf("wrote %lu bytes of unknown frames to %s\n",
+                    static_cast<unsigned long>(blobSize), args.value("--output").c_str());
+        return int(kExitOk);
+    });
 }
 
 int runImportUnknown(const std::vector<std::string>& argv) {
     Args args(argv, {{"--variant", "", true, false}});
     args.expectPositionals(2, 2, "kw5tag import-unknown FILE BLOB [--variant V]");
-    const std::string& path = args.positionals()[0];
-    LONG kind = parseVariant(args.value("--variant", "std"));
+    std::string variant = args.value("--variant");
+    if (args.has("--variant"))
+        parseVariant(variant);
     std::vector<unsigned char> blob = readWholeFile(args.positionals()[1]);
     if (blob.empty() || blob.size() > static_cast<size_t>(std::numeric_limits<LONG>::max()))
         throw Failure("'" + args.positionals()[1] + "' is not a frame blob");
-    TagFile file(path, KW5_OPEN_READWRITE);
-    requireOk(file.lib().PutSDKUnknown(blob.data(), static_cast<LONG>(blob.size())),
-              "cannot import '" + args.positionals()[1] + "'");
-    file.save(kind);
-    return kExitOk;
+    Batch batch("import-unknown", args);
+    return batch.run({args.positionals()[0]}, [&](const std::string& path) {
+        TagFile file(path, KW5_OPEN_READWRITE);
+        requireOk(file.lib().PutSDKUnknown(blob.data(), static_cast<LONG>(blob.size())),
+                  "cannot import '" + args.positionals()[1] + "'");
+        // After the import: a blob may bring the object that decides the layout.
+        file.save(file.layoutToWrite(variant));
+        return int(kExitOk);
+    });
 }
 
 } // namespace kw5tag

@@ -1,7 +1,13 @@
 // kw5tag: read and change the tags of KW5 audio files from the command line.
+//
+// Arguments and output are UTF-8 inside the tool. On Windows the arguments
+// arrive as UTF-16 (wmain, linked with -municode) and the console is switched
+// to UTF-8 output, so that any file name and value passes unchanged.
 #include "tools/kw5tag/Args.h"
 #include "tools/kw5tag/Commands.h"
 #include "tools/kw5tag/Failure.h"
+#include "tools/kw5tag/Help.h"
+#include "tools/kw5tag/Utf8.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,13 +18,7 @@
 namespace {
 
 void printOverview(FILE* out) {
-    std::fprintf(out, "usage: kw5tag COMMAND [ARGS...]\n\n"
-                      "Reads and changes the tags of KW5 audio files (tags with the magic kw5\n"
-                      "or ID3, version 2.3).\n\ncommands:\n");
-    for (const auto& command : kw5tag::commands())
-        std::fprintf(out, "  %-16s %s\n", command.name, command.summary);
-    std::fprintf(out, "\n'kw5tag COMMAND --help' tells more about a command.\n"
-                      "Exit codes: 0 done, 1 not found (or the check failed), 2 error.\n");
+    kw5tag::printOverview(out);
 }
 
 const kw5tag::Command* findCommand(const std::string& name) {
@@ -28,9 +28,8 @@ const kw5tag::Command* findCommand(const std::string& name) {
     return nullptr;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(const std::vector<std::string>& argv) {
+    const size_t argc = argv.size();
     if (argc < 2) {
         printOverview(stderr);
         return kw5tag::kExitError;
@@ -44,6 +43,8 @@ int main(int argc, char** argv) {
             printOverview(stdout);
         return kw5tag::kExitOk;
     }
+    if (name == "--man")
+        return kw5tag::writeManPage(argc > 2 ? argv[2].c_str() : nullptr);
     if (name == "--version") {
         std::printf("kw5tag 0.1.0\n");
         return kw5tag::kExitOk;
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kw5tag: unknown command '%s' (see 'kw5tag --help')\n", name.c_str());
         return kw5tag::kExitError;
     }
-    std::vector<std::string> args(argv + 2, argv + argc);
+    std::vector<std::string> args(argv.begin() + 2, argv.end());
     for (const auto& arg : args)
         if (arg == "--help" || arg == "-h") {
             std::fputs(command->help, stdout);
@@ -71,3 +72,23 @@ int main(int argc, char** argv) {
     }
     return kw5tag::kExitError;
 }
+
+} // namespace
+
+#ifdef _WIN32
+// kernel32's, declared here rather than through the Windows headers.
+extern "C" __declspec(dllimport) int __stdcall SetConsoleOutputCP(unsigned int codePage);
+
+int wmain(int argc, wchar_t** argv) {
+    const unsigned int kUtf8CodePage = 65001;
+    SetConsoleOutputCP(kUtf8CodePage);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(kw5tag::toUtf8(KW5WString(argv[i])));
+    return run(args);
+}
+#else
+int main(int argc, char** argv) {
+    return run(std::vector<std::string>(argv, argv + argc));
+}
+#endif

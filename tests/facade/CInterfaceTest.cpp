@@ -1,0 +1,224 @@
+// The C interface: the frame listing (order, header fields, texts), round
+// trips through files against the exported class, output blocks and the
+// refusals of bad arguments.
+#include "TagBuilder.h"
+#include "tests/common/TempDir.h"
+
+#include "kw5/CKW5VorletLib.h"
+#include "kw5/kw5vorlet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+using namespace kw5test;
+
+namespace {
+
+// The layout documented in kw5vorlet.h, for the width of this build.
+static_assert(offsetof(KW5FrameInfo, description) == 0, "layout");
+static_assert(offsetof(KW5FrameInfo, descriptionLength) == (sizeof(void*) == 8 ? 16 : 8), "");
+static_assert(offsetof(KW5FrameInfo, size) == (sizeof(void*) == 8 ? 24 : 16), "layout");
+static_assert(offsetof(KW5FrameInfo, flags) == (sizeof(void*) == 8 ? 28 : 20), "layout");
+static_assert(offsetof(KW5FrameInfo, encoding) == (sizeof(void*) == 8 ? 30 : 22), "layout");
+static_assert(offsetof(KW5FrameInfo, id) == (sizeof(void*) == 8 ? 31 : 23), "layout");
+static_assert(sizeof(KW5FrameInfo) == (sizeof(void*) == 8 ? 40 : 28), "layout");
+
+std::u16string u(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+const kw5_char16* c(const std::u16string& text) {
+    return reinterpret_cast<const kw5_char16*>(text.c_str());
+}
+std::string a(const kw5_char16* text, size_t length) {
+    return text == nullptr ? "<none>" : std::string(text, text + length);
+}
+
+struct Lib {
+    KW5Lib* lib = nullptr;
+    Lib() { EXPECT_EQ(KW5_S_OK, KW5LibCreate(&lib)); }
+    ~Lib() { KW5LibDestroy(lib); }
+};
+
+// "id|desc|value|flags|size|encoding" per listed frame.
+std::vector<std::string> listing(KW5Lib* lib, kw5_hresult expected = KW5_S_OK) {
+    KW5FrameInfoList* list = nullptr;
+    EXPECT_EQ(expected, KW5LibListFrames(lib, &list));
+    std::vector<std::string> rows;
+    for (uint32_t i = 0; list != nullptr && i < list->count; ++i) {
+        const KW5FrameInfo& f = list->frames[i];
+        rows.push_back(std::string(f.id) + "|" + a(f.description, f.descriptionLength) + "|" +
+                       a(f.value, f.valueLength) + "|" + std::to_string(f.flags) + "|" +
+                       std::to_string(f.size) + "|" + std::to_string(f.encoding));
+    }
+    KW5LibFree(list);
+    return rows;
+}
+
+Bytes sample() {
+    return TagBuilder()
+        .frame("TPE1", textBody(1, "Artist"))
+        .frame("TXXX", txxxBody(0, "VMK_TIT2S", "Sort"), 0x0020)
+        .frame("WOAR", urlBody("http://b"))
+        .frame("GEOB", geobBody(0, "app/x", "", "VMK_LSI", {1, 2, 3}))
+        .frame("TIT2", textBody(0, "Title"))
+        .frame("WOAR", urlBody("http://a"))
+        .padding(16)
+        .audio({0xFF, 0xFB})
+        .bytes();
+}
+
+TEST(CInterface, ListsFramesInFileOrderThenAdded) {
+    TempDir dir;
+    writeFile(dir.file("a.kw5"), sample());
+    const std::u16string path = u(dir.file("a.kw5").string());
+    Lib h;
+    ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(path), KW5_MODE_READWRITE));
+    const std::vector<std::string> opened = {
+        "TPE1||Artist|0|15|1",        "TXXX|VMK_TIT2S|Sort|32|15|0", "WOAR||http://b|0|8|255",
+        "GEOB|VMK_LSI|<none>|0|19|0", "TIT2||Title|0|6|0",           "WOAR||http://a|0|8|255"};
+    EXPECT_EQ(opened, listing(h.lib));
+
+    // A changed frame keeps its place, a new one comes last; after Update the
+    // file then holds the same frames, listed again by a fresh handle.
+    const KW5String title = {c(u"Neu"), KW5_NUL_TERMINATED};
+    ASSERT_EQ(KW5_S_OK, KW5LibPutString(h.lib, 1, 0, &title, 1, 0, 0));
+    const KW5String album = {c(u"Album"), 5};
+    ASSERT_EQ(KW5_S_OK, KW5LibPutString(h.lib, 11, 0, &album, 1, 0, 0));
+    std::vector<std::string> edited = opened;
+    edited[4] = "TIT2||Neu|0|4|0";
+    edited.push_back("TALB||Album|0|6|0");
+    EXPECT_EQ(edited, listing(h.lib));
+    ASSERT_EQ(KW5_S_OK, KW5LibClose(h.lib, KW5_KIND_GM));
+    Lib again;
+    ASSERT_EQ(KW5_S_OK, KW5LibOpen(again.lib, c(path), KW5_MODE_READONLY));
+    // The GM writer re-encodes text: compare id, description, value, flags.
+    std::vector<std::string> reread = listing(again.lib);
+    for (std::vector<std::string>* rows : {&reread, &edited}) {
+        for (std::string& row : *rows)
+            row.erase(row.rfind('|', row.rfind('|') - 1));
+        std::sort(rows->begin(), rows->end());
+    }
+    EXPECT_EQ(edited, reread);
+
+    // An image lists in its order; an empty tag lists nothing.
+    Lib image;
+    const Bytes tag = TagBuilder().frame("TIT2", textBody(0, "T")).tag();
+    ASSERT_EQ(KW5_S_OK, KW5LibOpenImage(image.lib, tag.data(), static_cast<int32_t>(tag.size())));
+    EXPECT_EQ(std::vector<std::string>{"TIT2||T|0|2|0"}, listing(image.lib));
+    Lib empty;
+    const Bytes bare = TagBuilder().padding(4).tag();
+    ASSERT_EQ(KW5_S_OK, KW5LibOpenImage(empty.lib, bare.data(), static_cast<int32_t>(bare.size())));
+    EXPECT_TRUE(listing(empty.lib, KW5_S_FALSE).empty());
+}
+
+// Each row reads the same file through the class and through the C calls.
+TEST(CInterface, SameResultsAsTheClass) {
+    TempDir dir;
+    writeFile(dir.file("a.kw5"), sample());
+    const std::u16string path = u(dir.file("a.kw5").string());
+    CKW5VorletLib cls;
+    ASSERT_EQ(0, cls.Open(hostPath(dir.file("a.kw5")), KW5_OPEN_READONLY));
+    Lib h;
+    ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(path), KW5_MODE_READONLY));
+    struct Row {
+        LONG frameIndex;
+        LONG descIndex;
+    } rows[] = {{1, 0}, {7, 0}, {8, 0}, {13, 1}, {11, 0}, {15, 124}, {99, 0}, {13, 13}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.frameIndex * 1000 + row.descIndex);
+        std::vector<KW5WString> expected;
+        KW5StringList* got = nullptr;
+        EXPECT_EQ(cls.GetString(row.frameIndex, row.descIndex, expected),
+                  KW5LibGetString(h.lib, row.frameIndex, row.descIndex, &got));
+        ASSERT_EQ(expected.size(), got ? got->count : 0u);
+        for (size_t i = 0; i < expected.size(); ++i)
+            EXPECT_EQ(utf8(expected[i]), a(got->items[i].text, got->items[i].length));
+        KW5LibFree(got);
+
+        std::vector<_StructBinVal*> records;
+        KW5BinaryList* binaries = nullptr;
+        EXPECT_EQ(cls.GetBinary(row.frameIndex, row.descIndex, records),
+                  KW5LibGetBinary(h.lib, row.frameIndex, row.descIndex, &binaries));
+        ASSERT_EQ(records.size(), binaries ? binaries->count : 0u);
+        for (size_t i = 0; i < records.size(); ++i) {
+            EXPECT_EQ(Bytes(records[i]->data, records[i]->data + records[i]->dataSize),
+                      Bytes(binaries->items[i].data,
+                            binaries->items[i].data + binaries->items[i].dataSize));
+            EXPECT_EQ(utf8(records[i]->mimeType),
+                      a(binaries->items[i].mimeType.text, binaries->items[i].mimeType.length));
+            KW5FreeBinVal(records[i]);
+        }
+        KW5LibFree(binaries);
+    }
+}
+
+// Writes through the C calls, then reads the file back with a fresh handle.
+TEST(CInterface, RoundTripThroughFile) {
+    TempDir dir;
+    writeFile(dir.file("a.kw5"), sample());
+    const std::u16string path = u(dir.file("a.kw5").string());
+    const std::u16string japanese = u"\u65e5\u672c\u8a9e \u00e9";
+    {
+        Lib h;
+        ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(path), KW5_MODE_READWRITE));
+        ASSERT_EQ(KW5_S_OK, KW5LibPutPropertyFromDesc(h.lib, c(u"TXXX"), c(u"Note"), c(japanese),
+                                                      KW5_NUL_TERMINATED, 0));
+        const KW5Binary objects[] = {
+            {reinterpret_cast<const unsigned char*>("ab"), 2, {c(u"x/y"), KW5_NUL_TERMINATED}},
+            {nullptr, 0, {c(u"x/z"), 3}}};
+        ASSERT_EQ(KW5_S_OK, KW5LibPutBinary(h.lib, 15, 13, objects, 2, 0));
+        ASSERT_EQ(KW5_S_OK, KW5LibUpdate(h.lib, KW5_KIND_GM));
+    }
+    Lib h;
+    ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(path), KW5_MODE_READONLY));
+    kw5_char16* value = nullptr;
+    int32_t length = -5;
+    ASSERT_EQ(KW5_S_OK, KW5LibGetPropertyFromDesc(h.lib, c(u"TXXX"), c(u"Note"), &value, &length));
+    EXPECT_EQ(japanese, std::u16string(value, value + length));
+    EXPECT_EQ(0, value[length]);
+    KW5LibFree(value);
+    KW5Binary* second = nullptr;
+    ASSERT_EQ(KW5_S_OK,
+              KW5LibSeekBinaryFromDesc(h.lib, c(path), c(u"GEOB"), c(u"VMK_FTHBL2"), &second));
+    EXPECT_EQ(0u, second->dataSize);
+    EXPECT_EQ("x/z", a(second->mimeType.text, second->mimeType.length));
+    KW5LibFree(second);
+    KW5StringList* none = nullptr;
+    EXPECT_EQ(KW5_S_FALSE, KW5LibGetString(h.lib, 11, 0, &none));
+    EXPECT_EQ(nullptr, none);
+}
+
+// Bad arguments are refused before anything happens; the records of a
+// PutBinary stay the host's on every path (ASan and valgrind see leaks and
+// double frees).
+TEST(CInterface, RefusesBadArguments) {
+    TempDir dir;
+    writeFile(dir.file("a.kw5"), sample());
+    const Bytes before = readFile(dir.file("a.kw5"));
+    const std::u16string path = u(dir.file("a.kw5").string());
+    Lib h;
+    const KW5String bad = {nullptr, 3};
+    const KW5Binary object = {reinterpret_cast<const unsigned char*>("x"), 1, {c(u"a/b"), 3}};
+    const KW5Binary two[] = {object, object};
+    EXPECT_EQ(KW5_E_POINTER, KW5LibCreate(nullptr));
+    EXPECT_EQ(KW5_E_POINTER, KW5LibOpen(nullptr, c(path), 1));
+    EXPECT_EQ(KW5_E_POINTER, KW5LibOpen(h.lib, nullptr, 1));
+    ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(path), KW5_MODE_READONLY));
+    EXPECT_EQ(KW5_S_FALSE, KW5LibPutBinary(h.lib, 15, 124, &object, 1, 0));
+    KW5LibClose(h.lib, KW5_KIND_GM);
+    ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(path), KW5_MODE_READWRITE));
+    EXPECT_EQ(KW5_E_POINTER, KW5LibGetString(h.lib, 1, 0, nullptr));
+    EXPECT_EQ(KW5_E_POINTER, KW5LibPutString(h.lib, 1, 0, &bad, 1, 0, 0));
+    EXPECT_EQ(KW5_E_POINTER, KW5LibPutString(h.lib, 1, 0, nullptr, 2, 0, 0));
+    EXPECT_EQ(KW5_E_INVALIDARG, KW5LibPutBinary(h.lib, 15, 124, two, 2, 0));
+    EXPECT_EQ(KW5_E_FAIL, KW5LibPutBinary(h.lib, 15, 999, two, 2, 0));
+    EXPECT_EQ(KW5_E_POINTER, KW5LibListFrames(h.lib, nullptr));
+    KW5LibClose(h.lib, KW5_KIND_GM);
+    EXPECT_EQ(before, readFile(dir.file("a.kw5")));
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+/* A host in plain C that uses only kw5vorlet.h: it writes a small tagged
+ * file, changes it through the C interface, writes it back, and reads it
+ * again with a fresh handle. Exit code 0 when every step gave what it must.
+ *
+ * Built twice: as C99 against the C library, and freestanding by a compiler
+ * in MSVC mode (KW5_HOST_FREESTANDING), where the only imports are the few
+ * kernel32 functions declared below and the DLL, so no Windows SDK and no
+ * C runtime are needed. */
+#include "kw5/kw5vorlet.h"
+
+#ifdef KW5_HOST_FREESTANDING
+typedef void* HANDLE;
+__declspec(dllimport) HANDLE
+    __stdcall CreateFileW(const kw5_char16* name, unsigned long access, unsigned long share,
+                          void* security, unsigned long disposition, unsigned long flags,
+                          HANDLE templateFile);
+__declspec(dllimport) int __stdcall WriteFile(HANDLE file, const void* data, unsigned long size,
+                                              unsigned long* written, void* overlapped);
+__declspec(dllimport) int __stdcall CloseHandle(HANDLE handle);
+__declspec(dllimport) HANDLE __stdcall GetStdHandle(unsigned long which);
+__declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
+
+static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
+
+static int writeBytes(const unsigned char* bytes, unsigned long size) {
+    unsigned long written = 0;
+    HANDLE file = CreateFileW(kPath, 0x40000000ul /* GENERIC_WRITE */, 0, 0, 2 /* CREATE_ALWAYS */,
+                              0x80 /* FILE_ATTRIBUTE_NORMAL */, 0);
+    if (file == (HANDLE)(intptr_t)-1)
+        return 0;
+    if (!WriteFile(file, bytes, size, &written, 0) || written != size) {
+        CloseHandle(file);
+        return 0;
+    }
+    return CloseHandle(file) != 0;
+}
+
+static void say(const char* text) {
+    unsigned long length = 0;
+    unsigned long written = 0;
+    while (text[length] != 0)
+        ++length;
+    WriteFile(GetStdHandle((unsigned long)-11 /* STD_OUTPUT_HANDLE */), text, length, &written, 0);
+}
+#else
+#include <stdio.h>
+
+static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
+static char kNarrowPath[] = "c_host.kw5";
+
+static int writeBytes(const unsigned char* bytes, unsigned long size) {
+    FILE* file = fopen(kNarrowPath, "wb");
+    int done;
+    if (file == NULL)
+        return 0;
+    done = fwrite(bytes, 1, size, file) == size;
+    return fclose(file) == 0 && done;
+}
+
+static void say(const char* text) {
+    fputs(text, stdout);
+}
+#endif
+
+/* "kw5" 3.0, one TIT2 frame "Old", four bytes of padding, two audio bytes. */
+static const unsigned char kFile[] = {'k', 'w', '5', 3,   0, 0, 0, 0, 0,    15,
+                                      'T', 'I', 'T', '2', 0, 0, 0, 4, 0,    0,
+                                      0,   'O', 'l', 'd', 0, 0, 0, 0, 0xFF, 0xFB};
+/* A title beyond Latin-1 and an accented letter. */
+static const kw5_char16 kTitle[] = {0x65E5, 0x672C, ' ', 0x00E9, 0};
+static const unsigned char kObject[] = {0, 1, 2, 0xFE, 0xFF};
+static const kw5_char16 kMime[] = {'a', '/', 'b', 0};
+
+static int sameText(const KW5String* text, const kw5_char16* expected) {
+    int32_t i;
+    for (i = 0; i < text->length; ++i)
+        if (text->text[i] != expected[i])
+            return 0;
+    return expected[text->length] == 0 && text->text[text->length] == 0;
+}
+
+static int check(int ok, const char* step) {
+    if (!ok) {
+        say("c host: failed at ");
+        say(step);
+        say("\n");
+    }
+    return ok;
+}
+
+static int run(void) {
+    KW5Lib* lib = NULL;
+    KW5String title;
+    KW5Binary object;
+    KW5StringList* titles = NULL;
+    KW5BinaryList* objects = NULL;
+    KW5FrameInfoList* frames = NULL;
+    int ok = 1;
+    uint32_t i;
+
+    title.text = kTitle;
+    title.length = KW5_NUL_TERMINATED;
+    object.data = kObject;
+    object.dataSize = sizeof kObject;
+    object.mimeType.text = kMime;
+    object.mimeType.length = 3;
+
+    if (!check(writeBytes(kFile, sizeof kFile), "writing the file") ||
+        !check(KW5LibCreate(&lib) == KW5_S_OK, "create"))
+        return 0;
+    ok = check(KW5LibOpen(lib, kPath, KW5_MODE_READWRITE) == KW5_S_OK, "open") &&
+         check(KW5LibPutString(lib, 1, 0, &title, 1, 1, 0) == KW5_S_OK, "put title") &&
+         check(KW5LibPutBinary(lib, 15, 124, &object, 1, 0) == KW5_S_OK, "put object") &&
+         check(KW5LibClose(lib, KW5_KIND_GM) == KW5_S_OK, "write back");
+    KW5LibDestroy(lib);
+    lib = NULL;
+    if (!ok || !check(KW5LibCreate(&lib) == KW5_S_OK, "create again"))
+        return 0;
+
+    ok = check(KW5LibOpen(lib, kPath, KW5_MODE_READONLY) == KW5_S_OK, "reopen") &&
+         check(KW5LibGetString(lib, 1, 0, &titles) == KW5_S_OK && titles->count == 1 &&
+                   sameText(&titles->items[0], kTitle),
+               "title read back") &&
+         check(KW5LibGetBinary(lib, 15, 124, &objects) == KW5_S_OK && objects->count == 1 &&
+                   objects->items[0].dataSize == sizeof kObject &&
+                   sameText(&objects->items[0].mimeType, kMime),
+               "object read back") &&
+         check(KW5LibListFrames(lib, &frames) == KW5_S_OK && frames->count == 2, "listing");
+    for (i = 0; ok && i < sizeof kObject; ++i)
+        ok = check(objects->items[0].data[i] == kObject[i], "object bytes");
+    for (i = 0; ok && i < frames->count; ++i)
+        ok = check(frames->frames[i].id[4] == 0 && frames->frames[i].encoding != 3, "frame ids");
+    KW5LibFree(titles);
+    KW5LibFree(objects);
+    KW5LibFree(frames);
+    KW5LibDestroy(lib);
+    if (ok)
+        say("c host: ok\n");
+    return ok;
+}
+
+#ifdef KW5_HOST_FREESTANDING
+void __stdcall hostMain(void) {
+    ExitProcess(run() ? 0 : 1);
+}
+#else
+int main(void) {
+    return run() ? 0 : 1;
+}
+#endif
