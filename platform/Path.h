@@ -64,7 +64,8 @@ bool copyPermissions(const KW5WString& model, const KW5WString& file);
 bool syncFolderOf(const KW5WString& path);
 
 // The path of the file itself when path is a symbolic link (realpath on
-// POSIX); the path unchanged when it does not exist or is no link.
+// POSIX; on Windows the final path of the opened file, for every existing
+// file); the path unchanged when it does not exist or is no link.
 bool resolveLinks(const KW5WString& path, KW5WString& resolved);
 
 } // namespace kw5platform

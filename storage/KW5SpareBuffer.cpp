@@ -1,11 +1,17 @@
 #include "storage/KW5SpareBuffer.h"
 
+#include <mutex>
+
 namespace kw5storage {
 
 namespace {
 
+std::mutex spareLock;
+
+// Released with the library's other statics (at exit, or when the library
+// is unloaded).
 std::vector<unsigned char>& spare() {
-    thread_local std::vector<unsigned char> buffer;
+    static std::vector<unsigned char> buffer;
     return buffer;
 }
 
@@ -13,6 +19,7 @@ std::vector<unsigned char>& spare() {
 
 void takeSpareBuffer(std::vector<unsigned char>& buffer, size_t wanted) {
     buffer.clear();
+    std::lock_guard<std::mutex> hold(spareLock);
     std::vector<unsigned char>& parked = spare();
     if (buffer.capacity() < wanted && parked.capacity() >= wanted)
         buffer.swap(parked);
@@ -21,9 +28,12 @@ void takeSpareBuffer(std::vector<unsigned char>& buffer, size_t wanted) {
 
 void parkSpareBuffer(std::vector<unsigned char>& buffer) {
     buffer.clear();
-    std::vector<unsigned char>& parked = spare();
-    if (buffer.capacity() <= kMaxSpareBytes && buffer.capacity() > parked.capacity())
-        buffer.swap(parked);
+    {
+        std::lock_guard<std::mutex> hold(spareLock);
+        std::vector<unsigned char>& parked = spare();
+        if (buffer.capacity() <= kMaxSpareBytes && buffer.capacity() > parked.capacity())
+            buffer.swap(parked);
+    }
     std::vector<unsigned char>().swap(buffer);
 }
 

@@ -1,4 +1,4 @@
-// One spare tag buffer per thread, kept between KW5File objects.
+// One spare tag buffer for the process, kept between KW5File objects.
 //
 // A host that opens file after file frees a tag buffer of ~100 KiB at the
 // end of each Open; the allocator hands such a block back to the system
@@ -16,10 +16,10 @@ namespace kw5storage {
 
 const size_t kMaxSpareBytes = 1024 * 1024;
 
-// When buffer has less room than wanted and the thread's spare has enough,
+// When buffer has less room than wanted and the spare has enough,
 // buffer takes the spare's storage. buffer is emptied either way.
 void takeSpareBuffer(std::vector<unsigned char>& buffer, size_t wanted);
-// Parks buffer's storage as the thread's spare (emptied) when it is no
+// Parks buffer's storage as the spare (emptied) when it is no
 // larger than kMaxSpareBytes and larger than the spare already parked;
 // otherwise the storage is released. buffer is left empty.
 void parkSpareBuffer(std::vector<unsigned char>& buffer);

@@ -77,6 +77,21 @@ while read -r name; do
 done < <(sed -n 's/^    \(KW5Lib[A-Za-z_0-9@]*\)$/\1/p' facade/kw5vorlet.def)
 [ "${#c_exports[@]}" -ge 30 ] || fail "facade/kw5vorlet.def lists too few functions"
 
+# The installed DLLs and tool carry no debug information; it is installed
+# beside them and linked by .gnu_debuglink.
+check_stripped_install() {
+    local objdump=$1 dir=$2 file
+    rm -rf "$dir/install"
+    cmake --install "$dir" --prefix "$dir/install" >/dev/null
+    for file in kw5vorlet.dll VMKUtils_base.dll kw5tag.exe; do
+        file=$dir/install/bin/$file
+        [ -f "$file.debug" ] || fail "no debug file beside $file"
+        "$objdump" -h "$file" | grep -q '\.debug_info' && fail "$file is installed unstripped"
+        "$objdump" -h "$file" | grep -q '\.gnu_debuglink' || fail "$file has no debug link"
+    done
+    echo "installed stripped: $dir/install/bin"
+}
+
 # Runs a build's suite under Wine; every test must run, the MSVC-mode host
 # included (it is built only when clang, lld-link and llvm-dlltool exist).
 run_suite() {
@@ -95,6 +110,8 @@ check_exports x86_64-w64-mingw32-objdump "$win64/bin/kw5vorlet.dll" "${class_exp
     "${c_exports[@]}"
 check_exports x86_64-w64-mingw32-objdump "$win64/bin/VMKUtils_base.dll" '^\s*\[ *[0-9]+\] vmkutils_base$'
 
+check_stripped_install x86_64-w64-mingw32-objdump "$win64"
+
 echo "--- x86_64 tests under Wine"
 run_suite "$win64" x86_64
 
@@ -107,6 +124,8 @@ check_exports i686-w64-mingw32-objdump "$win32/bin/VMKUtils_base.dll" '^\s*\[ *[
 # A 32-bit DLL really is one.
 i686-w64-mingw32-objdump -f "$win32/bin/kw5vorlet.dll" | grep -q 'pei-i386' ||
     fail "kw5vorlet.dll of the 32-bit build is not a 32-bit DLL"
+
+check_stripped_install i686-w64-mingw32-objdump "$win32"
 
 echo "--- i686 tests under 32-bit Wine"
 run_suite "$win32" i686

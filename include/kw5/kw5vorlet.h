@@ -31,6 +31,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "kw5/KW5Indices.h"
+
 #if defined(_WIN32) && !defined(_WIN64)
 #define KW5_CALL __stdcall
 #else

@@ -146,6 +146,36 @@ bool syncFolderOf(const KW5WString&) {
 
 bool resolveLinks(const KW5WString& path, KW5WString& resolved) {
     resolved = path;
+    // Opening follows every link (symbolic links, junctions, and under Wine
+    // the Unix links, which show no reparse attribute); the handle then
+    // names the file itself. A path that cannot be opened stays as given.
+    HANDLE file =
+        ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return true;
+    std::vector<wchar_t> name(MAX_PATH + 1);
+    DWORD length = ::GetFinalPathNameByHandleW(file, name.data(), static_cast<DWORD>(name.size()),
+                                               FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length >= name.size()) {
+        name.resize(length + 1);
+        length = ::GetFinalPathNameByHandleW(file, name.data(), static_cast<DWORD>(name.size()),
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    }
+    ::CloseHandle(file);
+    if (length == 0 || length >= name.size())
+        return true;
+    KW5WString final(name.data(), length);
+    // "\\?\C:\..." and "\\?\UNC\server\share\..." back to plain paths,
+    // unless only the long form can name the file.
+    const KW5WString unc = L"\\\\?\\UNC\\";
+    const KW5WString local = L"\\\\?\\";
+    const bool shortEnough = final.size() < MAX_PATH + local.size();
+    if (shortEnough && final.compare(0, unc.size(), unc) == 0)
+        final = L"\\\\" + final.substr(unc.size());
+    else if (shortEnough && final.compare(0, local.size(), local) == 0)
+        final = final.substr(local.size());
+    resolved = final;
     return true;
 }
 

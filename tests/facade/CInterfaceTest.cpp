@@ -33,6 +33,10 @@ std::u16string u(const std::string& ascii) {
 const kw5_char16* c(const std::u16string& text) {
     return reinterpret_cast<const kw5_char16*>(text.c_str());
 }
+// Literals keep their storage (a temporary string would not).
+template <size_t N> const kw5_char16* c(const char16_t (&text)[N]) {
+    return reinterpret_cast<const kw5_char16*>(text);
+}
 std::string a(const kw5_char16* text, size_t length) {
     return text == nullptr ? "<none>" : std::string(text, text + length);
 }
