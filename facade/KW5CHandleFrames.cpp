@@ -38,11 +38,20 @@ struct Entry {
     bool listed = false;
 };
 
-void collect(const KW5DataBase::FrameMap& map, std::vector<Entry>& entries) {
+template <class Map> void collect(const Map& map, std::vector<Entry>& entries) {
     for (const auto& item : map) {
         Entry entry;
         entry.frame = &item.second;
         entries.push_back(entry);
+    }
+}
+
+// A frame whose description cannot be read (one the store keeps aside) is
+// matched by its id alone.
+void describe(const KW5Frame& frame, Entry& entry) {
+    if (frame.getDescription(entry.id, entry.description) != KW5_FILE_RET_OK) {
+        entry.description.clear();
+        frame.getFrameId(entry.id);
     }
 }
 
@@ -58,9 +67,10 @@ void walkImage(const std::vector<unsigned char>& image, std::vector<Entry>& walk
             header.isEmpty())
             return;
         Entry entry;
-        if (header.getId(entry.id) != KW5_FILE_RET_OK ||
-            body.getDescription(entry.id, entry.description) != KW5_FILE_RET_OK)
+        if (header.getId(entry.id) != KW5_FILE_RET_OK)
             return;
+        if (body.getDescription(entry.id, entry.description) != KW5_FILE_RET_OK)
+            entry.description.clear();
         walked.push_back(entry);
     }
 }
@@ -85,14 +95,14 @@ LONG KW5Lib::listFrames(KW5FrameInfoList*& list) {
     std::vector<Entry> held;
     collect(tag->store().singleFrames(), held);
     collect(tag->store().objectFrames(), held);
-    for (const auto& item : tag->store().linkFrames()) {
+    collect(tag->store().linkFrames(), held);
+    for (const KW5Frame& frame : tag->store().keptFrames()) {
         Entry entry;
-        entry.frame = &item.second;
+        entry.frame = &frame;
         held.push_back(entry);
     }
     for (Entry& entry : held)
-        if (entry.frame->getDescription(entry.id, entry.description) != KW5_FILE_RET_OK)
-            entry.frame->getFrameId(entry.id);
+        describe(*entry.frame, entry);
 
     // The order of the source: the file as it is now, or the opened image.
     std::vector<unsigned char> image = openedImage;
