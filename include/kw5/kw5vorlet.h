@@ -120,7 +120,9 @@ typedef struct KW5Property {
  *   descriptionLength  8 / 16   code units, NUL excluded
  *   valueLength       12 / 20   code units, NUL excluded; 0 without value
  *   size              16 / 24   body size in bytes, as in the frame header
- *   flags             20 / 28   the frame header's two flag bytes, high first
+ *   flags             20 / 28   the frame header's flags value: its first flag
+ *                               byte in the low half, the second in the high
+ *                               half (0x2000, read-only, is 0x20 of the second)
  *   encoding          22 / 30   the body's text-encoding byte (0..3), or
  *                               KW5_NO_ENCODING for kinds without one
  *   id                23 / 31   the four-character frame id and a NUL
