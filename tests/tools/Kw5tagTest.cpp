@@ -260,6 +260,44 @@ TEST_F(Kw5tag, ManyFilesAndFolders) {
     EXPECT_EQ(kw5test::readFile(broken), brokenBytes);
 }
 
+// Tags the library will not read, or frames it will not decode: the message
+// names the file, the frame and its offset, and the reason in words.
+TEST_F(Kw5tag, RefusalsSayWhy) {
+    // Tag header "ID3" 2.3.0, flags, size 0x40; a TIT2 frame "x" at offset 10,
+    // then the frame under test at offset 22, then padding.
+    const std::string tit2 = "54 49 54 32 00 00 00 02 00 00 00 78 ";
+    const struct {
+        const char* name;
+        const char* headerFlags;
+        std::string second;
+        std::string command;
+        const char* expected;
+    } rows[] = {
+        {"unsync", "80", "54 50 45 31 00 00 00 02 00 00 00 61", "get TIT2",
+         "the tag is unsynchronised"},
+        {"exthdr", "40", "54 50 45 31 00 00 00 02 00 00 00 61", "get TIT2",
+         "the tag has an extended header"},
+        {"unknown", "00", "58 59 5A 57 00 00 00 01 00 00 61", "get TIT2",
+         "frame XYZW at offset 22: an unknown frame id"},
+        {"compressed", "00", "54 50 45 31 00 00 00 05 00 80 00 00 00 01 00", "get TPE1",
+         "frame TPE1 at offset 22 is compressed; its value is not read"},
+        {"encrypted", "00", "54 50 45 31 00 00 00 02 00 40 01 61", "get TPE1",
+         "frame TPE1 at offset 22 is encrypted; its value is not read"},
+    };
+    for (const auto& row : rows) {
+        std::string file = dir.file(std::string(row.name) + ".mp3").string();
+        auto bytes = kw5test::hex(std::string("49 44 33 03 00 ") + row.headerFlags +
+                                  " 00 00 00 40 " + tit2 + row.second);
+        bytes.resize(10 + 0x40 + 8, 0);
+        kw5test::writeFile(file, bytes);
+        ToolRun run = kw5tag(row.command + " " + quote(file));
+        EXPECT_EQ(run.status, 2) << row.name << ": " << run.out;
+        EXPECT_NE(run.out.find(file + ": "), std::string::npos) << row.name << ": " << run.out;
+        EXPECT_NE(run.out.find(row.expected), std::string::npos) << row.name << ": " << run.out;
+        EXPECT_EQ(kw5test::readFile(file), bytes) << row.name;
+    }
+}
+
 // A dry run says what would change and leaves every byte as it was.
 TEST_F(Kw5tag, DryRunWritesNothing) {
     auto before = kw5test::readFile(sample);

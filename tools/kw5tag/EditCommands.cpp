@@ -7,6 +7,7 @@
 #include "tools/kw5tag/Commands.h"
 #include "tools/kw5tag/EditForms.h"
 #include "tools/kw5tag/Failure.h"
+#include "tools/kw5tag/FrameWalker.h"
 #include "tools/kw5tag/TagFile.h"
 #include "tools/kw5tag/Utf8.h"
 
@@ -47,7 +48,18 @@ bool isBinary(const FrameName& name) {
 }
 
 // The text values of a frame; false when it is not there.
-bool readValues(CKW5VorletLib& lib, const FrameName& name, std::vector<KW5WString>& values) {
+// Throws the reason a read failed, in words where the file tells it.
+void requireRead(HRESULT hr, const std::string& path, const FrameName& name) {
+    if (hr == kw5::kE_NOTIMPL) {
+        std::string reason = sealedFrameProblem(path, name.id);
+        if (!reason.empty())
+            throw Failure(frameLabel(name) + ": cannot read it", reason, hr);
+    }
+    requireOk(hr, frameLabel(name) + ": cannot read it");
+}
+
+bool readValues(CKW5VorletLib& lib, const std::string& path, const FrameName& name,
+                std::vector<KW5WString>& values) {
     KW5WString id = fromUtf8(name.id);
     HRESULT hr;
     if (name.hasDescription) {
@@ -60,7 +72,7 @@ bool readValues(CKW5VorletLib& lib, const FrameName& name, std::vector<KW5WStrin
     }
     if (hr == kw5::kS_FALSE)
         return false;
-    requireOk(hr, frameLabel(name) + ": cannot read it");
+    requireRead(hr, path, name);
     return true;
 }
 
@@ -91,7 +103,7 @@ std::string shownName(const FrameName& name) {
 void showChange(CKW5VorletLib& lib, const std::string& path, const Assignment& assignment) {
     std::vector<KW5WString> before;
     std::vector<std::string> old;
-    if (readValues(lib, assignment.name, before))
+    if (readValues(lib, path, assignment.name, before))
         for (const auto& value : before)
             old.push_back(toUtf8(value));
     std::printf("%s: %s: %s -> %s\n", path.c_str(), shownName(assignment.name).c_str(),
@@ -125,7 +137,7 @@ int runGet(const std::vector<std::string>& argv) {
                 batch.tell(path, "no " + frameLabel(name));
                 return int(kExitNotFound);
             }
-            requireOk(hr, frameLabel(name) + ": cannot read it");
+            requireRead(hr, path, name);
             std::printf("%s%s, %u bytes (use get-object to save it)\n", prefix.c_str(),
                         value.mimeType.empty() ? "binary" : toUtf8(value.mimeType).c_str(),
                         static_cast<unsigned>(value.dataSize));
@@ -133,7 +145,7 @@ int runGet(const std::vector<std::string>& argv) {
             return int(kExitOk);
         }
         std::vector<KW5WString> values;
-        if (!readValues(file.lib(), name, values)) {
+        if (!readValues(file.lib(), path, name, values)) {
             batch.tell(path, "no " + frameLabel(name));
             return int(kExitNotFound);
         }

@@ -18,6 +18,25 @@ uint32_t bigEndian(const unsigned char* b) {
     return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
 }
 
+// The ID3v2.3 frames the library keeps byte for byte beside the text, URL
+// and object frames it decodes; any other id makes it refuse the tag.
+bool isKnownId(const std::string& id) {
+    static const char* const kept[] = {"AENC", "APIC", "COMM", "COMR", "ENCR", "EQUA", "ETCO",
+                                       "GRID", "IPLS", "LINK", "MCDI", "MLLT", "OWNE", "PRIV",
+                                       "PCNT", "POPM", "POSS", "RBUF", "RVAD", "RVRB", "SYLT",
+                                       "SYTC", "UFID", "USER", "USLT"};
+    if (id == "GEOB" || (!id.empty() && (id[0] == 'T' || id[0] == 'W')))
+        return true;
+    for (const char* known : kept)
+        if (id == known)
+            return true;
+    return false;
+}
+
+std::string frameAt(const FrameEntry& frame) {
+    return "frame " + frame.id + " at offset " + std::to_string(frame.offset);
+}
+
 bool carriesEncodingByte(const std::string& id) {
     if (id == "TXXX" || id == "WXXX" || id == "GEOB")
         return true;
@@ -63,7 +82,9 @@ TagListing listFrames(const std::string& path) {
         }
         FrameEntry entry;
         entry.id.assign(reinterpret_cast<char*>(&tag[pos]), 4);
+        entry.offset = 10 + pos;
         entry.size = bigEndian(&tag[pos + 4]);
+        entry.flags = (unsigned(tag[pos + 8]) << 8) | tag[pos + 9];
         pos += 10;
         if (entry.size > tag.size() - pos) {
             listing.problem = "frame " + entry.id + " runs past the end of the tag";
@@ -95,10 +116,25 @@ std::string tagProblem(const std::string& path) {
     for (const auto& frame : listing.frames) {
         for (char c : frame.id)
             if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-                return "a frame id holds bytes other than A-Z and 0-9";
+                return "the frame id at offset " + std::to_string(frame.offset) +
+                       " holds bytes other than A-Z and 0-9";
+        if (!isKnownId(frame.id))
+            return frameAt(frame) + ": an unknown frame id";
         if (frame.encoding > 2)
-            return "frame " + frame.id + " has text encoding " + std::to_string(frame.encoding) +
+            return frameAt(frame) + " has text encoding " + std::to_string(frame.encoding) +
                    ", which version 2.3 does not define";
+    }
+    return "";
+}
+
+std::string sealedFrameProblem(const std::string& path, const std::string& id) {
+    for (const auto& frame : listFrames(path).frames) {
+        if (frame.id != id)
+            continue;
+        if (frame.flags & 0x80)
+            return frameAt(frame) + " is compressed; its value is not read";
+        if (frame.flags & 0x40)
+            return frameAt(frame) + " is encrypted; its value is not read";
     }
     return "";
 }

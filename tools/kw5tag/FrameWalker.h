@@ -14,6 +14,8 @@ namespace kw5tag {
 
 struct FrameEntry {
     std::string id;
+    uint64_t offset = 0; // of the frame header, from the start of the file
+    unsigned flags = 0;  // the two flag bytes, first one high
     uint32_t size = 0;
     int encoding = -1; // the body's first byte where the kind has one
     std::vector<unsigned char> body;
@@ -36,6 +38,10 @@ TagListing listFrames(const std::string& path);
 // In words, what in the file's tag a reader of version 2.3.0 tags stumbles
 // on; empty when the walk finds nothing wrong.
 std::string tagProblem(const std::string& path);
+
+// Why the value of the first frame with this id cannot be read, when its
+// flags say it is compressed or encrypted; empty otherwise.
+std::string sealedFrameProblem(const std::string& path, const std::string& id);
 
 } // namespace kw5tag
 
