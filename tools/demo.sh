@@ -9,7 +9,7 @@ if command -v apt-get >/dev/null; then
     $SUDO apt-get update -qq
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         cmake make g++ googletest libgtest-dev python3 python3-mutagen id3v2 libtag1-dev \
-        pkg-config >/dev/null
+        pkg-config attr util-linux >/dev/null
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2 --target kw5tag
