@@ -115,8 +115,9 @@ void KW5DataBase::buildIndices() {
         keptIndex_.emplace(digestOf(std::string(), keptFrames_[i]), keptFront_ + i);
 }
 
-bool KW5DataBase::holds(const FrameIndex& index, const std::string& key, const KW5Frame& frame) {
-    auto range = index.equal_range(digestOf(key, frame));
+bool KW5DataBase::holds(const FrameIndex& index, size_t digest, const std::string& key,
+                        const KW5Frame& frame) {
+    auto range = index.equal_range(digest);
     for (auto it = range.first; it != range.second; ++it) {
         if (it->second->first == key && it->second->second.isEqual(frame))
             return true;
@@ -124,9 +125,8 @@ bool KW5DataBase::holds(const FrameIndex& index, const std::string& key, const K
     return false;
 }
 
-void KW5DataBase::file(FrameMap& frames, FrameIndex& index, const std::string& key,
+void KW5DataBase::file(FrameMap& frames, FrameIndex& index, size_t digest, const std::string& key,
                        KW5Frame&& frame) {
-    const size_t digest = digestOf(key, frame);
     // A multimap inserts after the entries already under the key.
     auto it = frames.emplace(key, std::move(frame));
     try {
@@ -191,8 +191,9 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
         return KW5_FILE_RET_INVALID_PARAMETER;
     try {
         if (isLinkId(frameId)) {
-            if (!holds(linkIndex_, frameId, frame))
-                file(linkFrames_, linkIndex_, frameId, std::move(frame));
+            const size_t digest = digestOf(frameId, frame);
+            if (!holds(linkIndex_, digest, frameId, frame))
+                file(linkFrames_, linkIndex_, digest, frameId, std::move(frame));
             return KW5_FILE_RET_OK;
         }
         if (frameId == "GEOB") {
@@ -235,8 +236,9 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
             accumulate = hasFrameId(range.first->second, frameId) &&
                          hasFrameId(std::prev(range.second)->second, frameId);
         if (accumulate) {
-            if (!filed || !holds(singleIndex_, key, frame))
-                file(singleFrames_, singleIndex_, key, std::move(frame));
+            const size_t digest = digestOf(key, frame);
+            if (!filed || !holds(singleIndex_, digest, key, frame))
+                file(singleFrames_, singleIndex_, digest, key, std::move(frame));
             return KW5_FILE_RET_OK;
         }
         // Frames filed under one key differ from each other.
@@ -245,7 +247,7 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
                 std::next(range.first) != range.second || !range.first->second.isEqual(frame);
         for (auto it = range.first; it != range.second;)
             it = unfile(singleFrames_, singleIndex_, it);
-        file(singleFrames_, singleIndex_, key, std::move(frame));
+        file(singleFrames_, singleIndex_, digestOf(key, frame), key, std::move(frame));
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }

@@ -93,9 +93,11 @@ private:
 
     _KW5_FILE_RET popNextFrame(const char* leadObject, KW5Frame& frame);
 
-    static bool holds(const FrameIndex& index, const std::string& key, const KW5Frame& frame);
+    static bool holds(const FrameIndex& index, size_t digest, const std::string& key,
+                      const KW5Frame& frame);
     // Both may throw std::bad_alloc; file leaves the store as it was then.
-    static void file(FrameMap& frames, FrameIndex& index, const std::string& key, KW5Frame&& frame);
+    static void file(FrameMap& frames, FrameIndex& index, size_t digest, const std::string& key,
+                     KW5Frame&& frame);
     static void unindex(FrameIndex& index, FrameMap::iterator it);
     static FrameMap::iterator unfile(FrameMap& frames, FrameIndex& index, FrameMap::iterator it);
     static void takeOut(FrameMap& frames, FrameIndex& index, FrameMap::iterator it,
