@@ -45,11 +45,18 @@ public:
     // code page both ways (always true for frames without a description).
     _KW5_FILE_RET getDescription(const std::string& frameId, std::string& description,
                                  bool* exact = nullptr) const;
+    // The same over bytes held elsewhere, read where they lie.
+    static _KW5_FILE_RET describeBytes(const std::vector<unsigned char>& bytes,
+                                       const std::string& frameId, std::string& description,
+                                       bool* exact = nullptr);
     _KW5_FILE_RET getMimeType(const std::string& frameId, KW5WString& mimeType) const;
     _KW5_FILE_RET buildTextField(KW5FieldInfo& record);
     _KW5_FILE_RET buildObjectField(KW5FieldInfo& record);
 
 private:
+    static _KW5_FILE_RET dataOffsetOf(const std::vector<unsigned char>& bytes, KW5FieldInfo& record,
+                                      ULONG& offset);
+
     std::vector<unsigned char> bytes_;
 };
 

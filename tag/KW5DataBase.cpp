@@ -3,7 +3,9 @@
 #include "fields/KW5Field.h"
 
 #include <cstring>
+#include <iterator>
 #include <new>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -29,11 +31,35 @@ bool isUserId(const std::string& frameId) {
     return frameId == "TXXX" || frameId == "WXXX";
 }
 
-// Moves the entry out of its container into frame.
-template <class Container>
-void takeOut(Container& container, typename Container::iterator it, KW5Frame& frame) {
-    frame = std::move(it->second);
-    container.erase(it);
+bool hasSeriesPrefix(const std::string& text) {
+    return text.size() >= kSeriesPrefixLength &&
+           std::memcmp(text.data(), kSeriesPrefix, kSeriesPrefixLength) == 0;
+}
+
+// An object belongs to the numbered series by the description its body
+// carries; one whose description cannot be read does not.
+bool isSeriesObject(const KW5Frame& frame) {
+    std::string frameId;
+    std::string description;
+    return frame.getDescription(frameId, description) == KW5_FILE_RET_OK &&
+           hasSeriesPrefix(description);
+}
+
+bool hasFrameId(const KW5Frame& frame, const std::string& frameId) {
+    std::string filedId;
+    return frame.getFrameId(filedId) == KW5_FILE_RET_OK && filedId == frameId;
+}
+
+size_t hashBytes(const void* bytes, size_t length) {
+    return std::hash<std::string_view>()(std::string_view(static_cast<const char*>(bytes), length));
+}
+
+// A digest of the key and the frame's bytes; equal digests are compared.
+size_t digestOf(const std::string& key, const KW5Frame& frame) {
+    size_t digest = hashBytes(key.data(), key.size());
+    for (const std::vector<unsigned char>* bytes : {&frame.headerBytes(), &frame.bodyBytes()})
+        digest = digest * 31 + hashBytes(bytes->data(), bytes->size());
+    return digest;
 }
 
 } // namespace
@@ -49,9 +75,97 @@ bool KW5KeyLess::operator()(const std::string& a, const std::string& b) const {
     return a.size() < b.size();
 }
 
-KW5DataBase::KW5DataBase() {}
+KW5DataBase::KW5DataBase() : keptFront_(0) {}
 
 KW5DataBase::~KW5DataBase() {}
+
+KW5DataBase::KW5DataBase(const KW5DataBase& other)
+    : singleFrames_(other.singleFrames_), objectFrames_(other.objectFrames_),
+      linkFrames_(other.linkFrames_), keptFrames_(other.keptFrames_), keptFront_(0),
+      seriesKeys_(other.seriesKeys_) {
+    buildIndices();
+}
+
+KW5DataBase& KW5DataBase::operator=(const KW5DataBase& other) {
+    if (this == &other)
+        return *this;
+    // Swapped containers keep their iterators valid, and so the indices.
+    KW5DataBase copy(other);
+    singleFrames_.swap(copy.singleFrames_);
+    objectFrames_.swap(copy.objectFrames_);
+    linkFrames_.swap(copy.linkFrames_);
+    keptFrames_.swap(copy.keptFrames_);
+    singleIndex_.swap(copy.singleIndex_);
+    linkIndex_.swap(copy.linkIndex_);
+    keptIndex_.swap(copy.keptIndex_);
+    std::swap(keptFront_, copy.keptFront_);
+    seriesKeys_.swap(copy.seriesKeys_);
+    return *this;
+}
+
+void KW5DataBase::buildIndices() {
+    singleIndex_.reserve(singleFrames_.size());
+    for (auto it = singleFrames_.begin(); it != singleFrames_.end(); ++it)
+        singleIndex_.emplace(digestOf(it->first, it->second), it);
+    linkIndex_.reserve(linkFrames_.size());
+    for (auto it = linkFrames_.begin(); it != linkFrames_.end(); ++it)
+        linkIndex_.emplace(digestOf(it->first, it->second), it);
+    keptIndex_.reserve(keptFrames_.size());
+    for (size_t i = 0; i < keptFrames_.size(); ++i)
+        keptIndex_.emplace(digestOf(std::string(), keptFrames_[i]), keptFront_ + i);
+}
+
+bool KW5DataBase::holds(const FrameIndex& index, size_t digest, const std::string& key,
+                        const KW5Frame& frame) {
+    auto range = index.equal_range(digest);
+    for (auto it = range.first; it != range.second; ++it) {
+        if (it->second->first == key && it->second->second.isEqual(frame))
+            return true;
+    }
+    return false;
+}
+
+void KW5DataBase::file(FrameMap& frames, FrameIndex& index, size_t digest, const std::string& key,
+                       KW5Frame&& frame) {
+    // A multimap inserts after the entries already under the key.
+    auto it = frames.emplace(key, std::move(frame));
+    try {
+        index.emplace(digest, it);
+    } catch (const std::bad_alloc&) {
+        frame = std::move(it->second);
+        frames.erase(it);
+        throw;
+    }
+}
+
+void KW5DataBase::unindex(FrameIndex& index, FrameMap::iterator it) {
+    auto range = index.equal_range(digestOf(it->first, it->second));
+    for (auto entry = range.first; entry != range.second; ++entry) {
+        if (entry->second == it) {
+            index.erase(entry);
+            return;
+        }
+    }
+}
+
+KW5DataBase::FrameMap::iterator KW5DataBase::unfile(FrameMap& frames, FrameIndex& index,
+                                                    FrameMap::iterator it) {
+    unindex(index, it);
+    return frames.erase(it);
+}
+
+void KW5DataBase::takeOut(FrameMap& frames, FrameIndex& index, FrameMap::iterator it,
+                          KW5Frame& frame) {
+    unindex(index, it);
+    frame = std::move(it->second);
+    frames.erase(it);
+}
+
+void KW5DataBase::takeOutObject(ObjectMap::iterator it, KW5Frame& frame) {
+    seriesKeys_.erase(it->first);
+    frame = std::move(it->second);
+    objectFrames_.erase(it);
+}
 
 bool KW5DataBase::isEmpty() const {
     return singleFrames_.empty() && objectFrames_.empty() && linkFrames_.empty() &&
@@ -77,23 +191,29 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
         return KW5_FILE_RET_INVALID_PARAMETER;
     try {
         if (isLinkId(frameId)) {
-            auto range = linkFrames_.equal_range(frameId);
-            for (auto it = range.first; it != range.second; ++it) {
-                if (it->second.isEqual(frame))
-                    return KW5_FILE_RET_OK;
-            }
-            // A multimap inserts after the entries already under the key.
-            linkFrames_.emplace(frameId, std::move(frame));
+            const size_t digest = digestOf(frameId, frame);
+            if (!holds(linkIndex_, digest, frameId, frame))
+                file(linkFrames_, linkIndex_, digest, frameId, std::move(frame));
             return KW5_FILE_RET_OK;
         }
         if (frameId == "GEOB") {
             if (description.empty())
                 return KW5_FILE_RET_INVALID_PARAMETER;
             auto it = objectFrames_.find(description);
+            const bool series = isSeriesObject(frame);
+            if (series)
+                seriesKeys_.insert(description);
             if (it == objectFrames_.end()) {
-                objectFrames_.emplace(description, std::move(frame));
+                try {
+                    objectFrames_.emplace(description, std::move(frame));
+                } catch (const std::bad_alloc&) {
+                    seriesKeys_.erase(description);
+                    throw;
+                }
                 return KW5_FILE_RET_OK;
             }
+            if (!series)
+                seriesKeys_.erase(description);
             if (replacedOther && !it->second.isEqual(frame))
                 *replacedOther = true;
             it->second = std::move(frame);
@@ -104,29 +224,30 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
             return KW5_FILE_RET_INVALID_PARAMETER;
         const std::string& key = user ? description : frameId;
         auto range = singleFrames_.equal_range(key);
+        const bool filed = range.first != range.second;
         // Standard frames accumulate in stored order, a byte-identical copy
         // once; any other frame replaces what is filed under its key (also
         // a user frame described like a frame id, and the other way round).
+        // Frames accumulate only under the id of the one that comes: all
+        // filed ones but the last carry the id the last came with, so the
+        // first and the last speak for all of them.
         bool accumulate = isStandardFrameId(frameId);
-        bool identical = false;
-        bool different = false;
-        for (auto it = range.first; it != range.second; ++it) {
-            std::string filedId;
-            if (it->second.getFrameId(filedId) != KW5_FILE_RET_OK || filedId != frameId)
-                accumulate = false;
-            if (it->second.isEqual(frame))
-                identical = true;
-            else
-                different = true;
-        }
-        if (accumulate && identical)
+        if (accumulate && filed)
+            accumulate = hasFrameId(range.first->second, frameId) &&
+                         hasFrameId(std::prev(range.second)->second, frameId);
+        if (accumulate) {
+            const size_t digest = digestOf(key, frame);
+            if (!filed || !holds(singleIndex_, digest, key, frame))
+                file(singleFrames_, singleIndex_, digest, key, std::move(frame));
             return KW5_FILE_RET_OK;
-        if (!accumulate) {
-            if (replacedOther && different)
-                *replacedOther = true;
-            range.second = singleFrames_.erase(range.first, range.second);
         }
-        singleFrames_.emplace_hint(range.second, key, std::move(frame));
+        // Frames filed under one key differ from each other.
+        if (replacedOther && filed)
+            *replacedOther =
+                std::next(range.first) != range.second || !range.first->second.isEqual(frame);
+        for (auto it = range.first; it != range.second;)
+            it = unfile(singleFrames_, singleIndex_, it);
+        file(singleFrames_, singleIndex_, digestOf(key, frame), key, std::move(frame));
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
@@ -134,12 +255,21 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
 }
 
 _KW5_FILE_RET KW5DataBase::keepFrame(KW5Frame&& frame) {
-    for (const KW5Frame& kept : keptFrames_) {
-        if (kept.isEqual(frame))
-            return KW5_FILE_RET_OK;
-    }
     try {
+        const size_t digest = digestOf(std::string(), frame);
+        auto range = keptIndex_.equal_range(digest);
+        for (auto it = range.first; it != range.second; ++it) {
+            if (keptFrames_[static_cast<size_t>(it->second - keptFront_)].isEqual(frame))
+                return KW5_FILE_RET_OK;
+        }
         keptFrames_.push_back(std::move(frame));
+        try {
+            keptIndex_.emplace(digest, keptFront_ + keptFrames_.size() - 1);
+        } catch (const std::bad_alloc&) {
+            frame = std::move(keptFrames_.back());
+            keptFrames_.pop_back();
+            throw;
+        }
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
@@ -200,7 +330,8 @@ _KW5_FILE_RET KW5DataBase::removeFrames(const std::string& frameId, const std::s
             if (state != KW5_FILE_RET_WRITABLE)
                 return state;
         }
-        linkFrames_.erase(range.first, range.second);
+        for (auto it = range.first; it != range.second;)
+            it = unfile(linkFrames_, linkIndex_, it);
         return KW5_FILE_RET_OK;
     }
 
@@ -215,6 +346,7 @@ _KW5_FILE_RET KW5DataBase::removeFrames(const std::string& frameId, const std::s
             if (state != KW5_FILE_RET_WRITABLE)
                 return state;
         }
+        seriesKeys_.erase(it->first);
         objectFrames_.erase(it);
         return KW5_FILE_RET_OK;
     }
@@ -234,7 +366,8 @@ _KW5_FILE_RET KW5DataBase::removeFrames(const std::string& frameId, const std::s
                 return state;
         }
     }
-    singleFrames_.erase(range.first, range.second);
+    for (auto it = range.first; it != range.second;)
+        it = unfile(singleFrames_, singleIndex_, it);
     return KW5_FILE_RET_OK;
 }
 
@@ -244,6 +377,11 @@ _KW5_FILE_RET KW5DataBase::clearFrames() {
         objectFrames_.clear();
         linkFrames_.clear();
         keptFrames_.clear();
+        singleIndex_.clear();
+        linkIndex_.clear();
+        keptIndex_.clear();
+        keptFront_ = 0;
+        seriesKeys_.clear();
     } catch (...) {
         return KW5_FILE_RET_FAILED;
     }
@@ -267,7 +405,7 @@ _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame)
     if (leadObject != nullptr) {
         auto it = objectFrames_.find(leadObject);
         if (it != objectFrames_.end()) {
-            takeOut(objectFrames_, it, frame);
+            takeOutObject(it, frame);
             return frame.normalizeEncoding();
         }
     }
@@ -277,7 +415,7 @@ _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame)
         auto it = singleFrames_.lower_bound(key);
         if (it == singleFrames_.end() || it->first != key)
             continue;
-        takeOut(singleFrames_, it, frame);
+        takeOut(singleFrames_, singleIndex_, it, frame);
         _KW5_FILE_RET ret = frame.normalizeEncoding();
         if (ret == KW5_FILE_RET_OK)
             ret = frame.truncatePayload(kPriorityMaxUnits);
@@ -287,35 +425,40 @@ _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame)
     // A numbered series of objects, in byte order of their descriptions. An
     // object whose description cannot be read is left for the last step:
     // it still leaves the store, so a writer draining it cannot loop forever.
-    for (auto it = objectFrames_.begin(); it != objectFrames_.end(); ++it) {
-        std::string frameId;
-        std::string description;
-        if (it->second.getDescription(frameId, description) != KW5_FILE_RET_OK)
-            continue;
-        if (description.size() >= kSeriesPrefixLength &&
-            std::memcmp(description.data(), kSeriesPrefix, kSeriesPrefixLength) == 0) {
-            takeOut(objectFrames_, it, frame);
+    while (!seriesKeys_.empty()) {
+        auto it = objectFrames_.find(*seriesKeys_.begin());
+        if (it != objectFrames_.end()) {
+            takeOutObject(it, frame);
             return frame.normalizeEncoding();
         }
+        seriesKeys_.erase(seriesKeys_.begin());
     }
 
     // Link frames travel as they are.
     if (!linkFrames_.empty()) {
-        takeOut(linkFrames_, linkFrames_.begin(), frame);
+        takeOut(linkFrames_, linkIndex_, linkFrames_.begin(), frame);
         return KW5_FILE_RET_OK;
     }
     if (!singleFrames_.empty()) {
-        takeOut(singleFrames_, singleFrames_.begin(), frame);
+        takeOut(singleFrames_, singleIndex_, singleFrames_.begin(), frame);
         return frame.normalizeEncoding();
     }
     if (!objectFrames_.empty()) {
-        takeOut(objectFrames_, objectFrames_.begin(), frame);
+        takeOutObject(objectFrames_.begin(), frame);
         return frame.normalizeEncoding();
     }
     // Frames no lookup reaches go out last, exactly as they came in.
     if (!keptFrames_.empty()) {
+        auto range = keptIndex_.equal_range(digestOf(std::string(), keptFrames_.front()));
+        for (auto it = range.first; it != range.second; ++it) {
+            if (it->second == keptFront_) {
+                keptIndex_.erase(it);
+                break;
+            }
+        }
         frame = std::move(keptFrames_.front());
         keptFrames_.pop_front();
+        ++keptFront_;
         return KW5_FILE_RET_OK;
     }
     return KW5_FILE_RET_NOT_FOUND;

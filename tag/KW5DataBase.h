@@ -11,6 +11,12 @@
 //
 // Keys order as unsigned byte strings. The pop operations hand the frames out
 // in the write order of a format variant, re-encoding text on the way.
+//
+// Every step costs O(log n) (amortised, plus the bytes of the frame at hand):
+// the frames of singleFrames, linkFrames and keptFrames are indexed by a
+// digest of their bytes, so that a byte-identical copy is found without
+// comparing with each frame filed before, and the keys of the objects of the
+// numbered series are held apart in their order.
 #ifndef KW5_TAG_KW5DATABASE_H
 #define KW5_TAG_KW5DATABASE_H
 
@@ -18,9 +24,13 @@
 #include "platform/Types.h"
 #include "tag/KW5Frame.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
+#include <unordered_map>
 
 // Byte-wise unsigned comparison; a proper prefix sorts first.
 struct KW5KeyLess {
@@ -36,8 +46,9 @@ public:
 
     KW5DataBase();
     virtual ~KW5DataBase();
-    KW5DataBase(const KW5DataBase&) = default;
-    KW5DataBase& operator=(const KW5DataBase&) = default;
+    // The indices point into the containers: a copy builds its own.
+    KW5DataBase(const KW5DataBase& other);
+    KW5DataBase& operator=(const KW5DataBase& other);
 
     _KW5_FILE_RET addFrame(const std::string& frameId, const std::string& description,
                            const KW5Frame& frame);
@@ -74,12 +85,36 @@ public:
     const KeptList& keptFrames() const { return keptFrames_; }
 
 private:
+    // Digest of a frame's bytes -> the entry holding them.
+    typedef std::unordered_multimap<size_t, FrameMap::iterator> FrameIndex;
+    // Digest -> sequence number of a kept frame (the front's is keptFront_).
+    typedef std::unordered_multimap<size_t, uint64_t> KeptIndex;
+    typedef std::set<std::string, KW5KeyLess> KeySet;
+
     _KW5_FILE_RET popNextFrame(const char* leadObject, KW5Frame& frame);
+
+    static bool holds(const FrameIndex& index, size_t digest, const std::string& key,
+                      const KW5Frame& frame);
+    // Both may throw std::bad_alloc; file leaves the store as it was then.
+    static void file(FrameMap& frames, FrameIndex& index, size_t digest, const std::string& key,
+                     KW5Frame&& frame);
+    static void unindex(FrameIndex& index, FrameMap::iterator it);
+    static FrameMap::iterator unfile(FrameMap& frames, FrameIndex& index, FrameMap::iterator it);
+    static void takeOut(FrameMap& frames, FrameIndex& index, FrameMap::iterator it,
+                        KW5Frame& frame);
+    void takeOutObject(ObjectMap::iterator it, KW5Frame& frame);
+    void buildIndices();
 
     FrameMap singleFrames_;
     ObjectMap objectFrames_;
     LinkMap linkFrames_;
     KeptList keptFrames_;
+    FrameIndex singleIndex_;
+    FrameIndex linkIndex_;
+    KeptIndex keptIndex_;
+    uint64_t keptFront_;
+    // The keys of the objects whose description starts with "VMK_FTHB".
+    KeySet seriesKeys_;
 };
 
 #endif

@@ -131,11 +131,8 @@ _KW5_FILE_RET KW5Frame::getDescription(std::string& frameId, std::string& descri
     _KW5_FILE_RET ret = getFrameId(frameId);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    KW5Field field;
-    ret = field.setBytes(body_.data(), bodyLength());
-    if (ret != KW5_FILE_RET_OK)
-        return ret;
-    return field.getDescription(frameId, description);
+    // Read where the body lies: the store asks this of every object it files.
+    return KW5Field::describeBytes(body_, frameId, description);
 }
 
 _KW5_FILE_RET KW5Frame::getEncoding(unsigned char& encoding) const {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 using kw5test::hex;
 using kw5test::toHex;
 using namespace tagtest;
@@ -362,3 +365,78 @@ TEST(WriteOrder, ObjectWithUnreadableDescriptionStillLeaves) {
 }
 
 } // namespace
+
+// A big store: each row files `count` frames whose payload repeats every
+// `distinct` frames. Byte-identical copies count once, in first-seen order,
+// also in a copy of the store; the write order is that of a small store.
+TEST(BigStore, KeepsMultiplicityAndWriteOrder) {
+    struct Row {
+        const char* id;
+        int count;
+        int distinct;
+    };
+    const Row rows[] = {{"WOAR", 100000, 40000},
+                        {"WCOM", 10000, 10000},
+                        {"PRIV", 20000, 5000},
+                        {"GEOB", 20000, 20000},
+                        {"kept", 10000, 2000}};
+    auto frameOf = [](const Row& row, int i) {
+        const std::string n = std::to_string(i % row.distinct);
+        if (std::string(row.id) == "GEOB")
+            return makeFrame("GEOB", objectBody((i % 2 ? "OBJ" : "VMK_FTHBL") + n, hex("00")));
+        if (std::string(row.id) == "kept")
+            return makeFrame("TXXX", userBody("", n));
+        return makeFrame(row.id, bytesOf(n));
+    };
+    // Objects leave by name (their text is re-encoded), the others as they are.
+    auto label = [](const KW5Frame& f) {
+        const std::string name = nameOf(f);
+        return name.compare(0, 4, "GEOB") == 0 ? name : name + "|" + toHex(whole(f));
+    };
+    KW5DataBase store;
+    std::map<std::string, std::vector<std::string>> expected; // per write step
+    std::set<std::string, KW5KeyLess> series, objects;
+    for (const Row& row : rows) {
+        for (int i = 0; i < row.count; ++i) {
+            KW5Frame frame = frameOf(row, i);
+            if (i < row.distinct) {
+                const std::string name = nameOf(frame);
+                if (std::string(row.id) == "GEOB")
+                    (i % 2 ? objects : series).insert(name);
+                else
+                    expected[row.id].push_back(label(frame));
+            }
+            ASSERT_EQ(std::string(row.id) == "kept" ? store.keepFrame(std::move(frame))
+                                                    : add(store, frame),
+                      KW5_FILE_RET_OK);
+        }
+    }
+    std::vector<std::string> order(series.begin(), series.end());
+    for (const char* step : {"WCOM", "WOAR", "PRIV"})
+        order.insert(order.end(), expected[step].begin(), expected[step].end());
+    order.insert(order.end(), objects.begin(), objects.end());
+    order.insert(order.end(), expected["kept"].begin(), expected["kept"].end());
+
+    KW5DataBase copy(store);
+    for (const Row& row : rows) {
+        for (int i = 0; i < row.distinct; i += 97) // a copy knows its duplicates
+            ASSERT_EQ(std::string(row.id) == "kept" ? copy.keepFrame(frameOf(row, i))
+                                                    : add(copy, frameOf(row, i)),
+                      KW5_FILE_RET_OK);
+    }
+    for (KW5DataBase* s : {&store, &copy}) {
+        EXPECT_EQ(find(*s, "WOAR", "").size(), 40000u);
+        std::vector<std::string> drained;
+        KW5Frame frame;
+        while (s->popNextFrameSTD(frame) != KW5_FILE_RET_NOT_FOUND)
+            drained.push_back(label(frame));
+        ASSERT_EQ(drained.size(), order.size());
+        EXPECT_TRUE(drained == order);
+        EXPECT_TRUE(s->isEmpty());
+    }
+    // Removal takes every frame under the key out of the index too.
+    ASSERT_EQ(add(store, frameOf(rows[2], 1)), KW5_FILE_RET_OK);
+    ASSERT_EQ(store.removeFrames("PRIV", "", KW5_OPEN_READWRITE), KW5_FILE_RET_OK);
+    ASSERT_EQ(add(store, frameOf(rows[2], 1)), KW5_FILE_RET_OK);
+    EXPECT_EQ(find(store, "PRIV", "").size(), 1u);
+}
