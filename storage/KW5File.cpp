@@ -10,18 +10,15 @@
 #include <algorithm>
 #include <new>
 
-namespace {
-
-const ULONG kHeaderLength = 10;
-
-bool magicAccepted(const unsigned char* header) {
-    return (header[0] == 'k' && header[1] == 'w' && header[2] == '5') ||
-           (header[0] == 'I' && header[1] == 'D' && header[2] == '3');
-}
-
-} // namespace
-
 KW5File::KW5File() {}
+
+ULONG KW5File::tagSizeInHeader(const unsigned char* header, size_t length) {
+    if (length < kHeaderLength)
+        return 0;
+    const bool kw5 = header[0] == 'k' && header[1] == 'w' && header[2] == '5';
+    const bool id3 = header[0] == 'I' && header[1] == 'D' && header[2] == '3';
+    return kw5 || id3 ? kw5bytes::decodeSyncsafe(header + 6) + kHeaderLength : 0;
+}
 
 KW5File::~KW5File() {
     kw5storage::parkSpareBuffer(buffer_);
@@ -98,9 +95,7 @@ _KW5_FILE_RET KW5File::getTagSizeOnDisk(const KW5WString& path, ULONG& size) {
     _KW5_FILE_RET result = readAt(path, header, got, kHeaderLength, 0);
     if (result != KW5_FILE_RET_OK)
         return kw5storage::errorMeansMissing(kw5platform::lastError()) ? KW5_FILE_RET_OK : result;
-    if (got < kHeaderLength || !magicAccepted(header))
-        return KW5_FILE_RET_OK;
-    size = kw5bytes::decodeSyncsafe(header + 6) + kHeaderLength;
+    size = tagSizeInHeader(header, got);
     return KW5_FILE_RET_OK;
 }
 

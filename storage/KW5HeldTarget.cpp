@@ -7,17 +7,6 @@
 
 namespace kw5storage {
 
-namespace {
-
-const ULONG kHeaderLength = 10;
-
-bool magicAccepted(const unsigned char* header) {
-    return (header[0] == 'k' && header[1] == 'w' && header[2] == '5') ||
-           (header[0] == 'I' && header[1] == 'D' && header[2] == '3');
-}
-
-} // namespace
-
 KW5HeldTarget::KW5HeldTarget() : tagSize_(0), fileSize_(0) {}
 
 _KW5_FILE_RET KW5HeldTarget::hold(const KW5WString& target) {
@@ -51,14 +40,14 @@ _KW5_FILE_RET KW5HeldTarget::hold(const KW5WString& target) {
 }
 
 _KW5_FILE_RET KW5HeldTarget::measure() {
-    unsigned char header[kHeaderLength];
+    unsigned char header[KW5File::kHeaderLength];
     uint32_t got = 0;
-    if (!file_.size(fileSize_) || !file_.seek(0) || !file_.read(header, kHeaderLength, got)) {
+    if (!file_.size(fileSize_) || !file_.seek(0) ||
+        !file_.read(header, KW5File::kHeaderLength, got)) {
         file_.close();
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     }
-    if (got == kHeaderLength && magicAccepted(header))
-        tagSize_ = kw5bytes::decodeSyncsafe(header + 6) + kHeaderLength;
+    tagSize_ = KW5File::tagSizeInHeader(header, got);
     return KW5_FILE_RET_OK;
 }
 
