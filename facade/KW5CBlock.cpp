@@ -71,6 +71,12 @@ bool kw5HostText(const kw5_char16* text, int32_t length, KW5WString& out) {
     return true;
 }
 
+bool kw5HostIdAndDesc(const kw5_char16* id, const kw5_char16* desc, KW5WString& wideId,
+                      KW5WString& wideDesc) {
+    return kw5HostText(id, KW5_NUL_TERMINATED, wideId) &&
+           kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc);
+}
+
 _KW5_FILE_RET kw5OutString(const KW5WString& text, kw5_char16*& out) {
     KW5CBlock block;
     const size_t at = block.reserveText(text);

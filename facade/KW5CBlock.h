@@ -45,6 +45,9 @@ private:
 // first NUL. False for a NULL text with a length other than 0, or a length
 // below KW5_NUL_TERMINATED.
 bool kw5HostText(const kw5_char16* text, int32_t length, KW5WString& out);
+// A frame id and a description, both NUL-terminated.
+bool kw5HostIdAndDesc(const kw5_char16* id, const kw5_char16* desc, KW5WString& wideId,
+                      KW5WString& wideDesc);
 
 // Output blocks of the C interface; each answers KW5_FILE_RET_OK or
 // KW5_FILE_RET_OUT_OF_MEMORY and sets its output only on success.

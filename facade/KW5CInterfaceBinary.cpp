@@ -127,8 +127,7 @@ kw5_hresult KW5_CALL KW5LibGetBinaryFromDesc(KW5Lib* lib, const kw5_char16* id,
     return kw5Guard(lib, [&](KW5Lib& self) -> LONG {
         KW5WString wideId;
         KW5WString wideDesc;
-        if (!kw5HostText(id, KW5_NUL_TERMINATED, wideId) ||
-            !kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc))
+        if (!kw5HostIdAndDesc(id, desc, wideId, wideDesc))
             return KW5_E_POINTER;
         return giveRecord(value, [&](_StructBinVal*& target) {
             return self.GetBinaryFromDesc(wideId, wideDesc, target);
@@ -142,8 +141,7 @@ kw5_hresult KW5_CALL KW5LibPutBinaryFromDesc(KW5Lib* lib, const kw5_char16* id,
     return kw5Guard(lib, [&](KW5Lib& self) -> LONG {
         KW5WString wideId;
         KW5WString wideDesc;
-        if (!kw5HostText(id, KW5_NUL_TERMINATED, wideId) ||
-            !kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc))
+        if (!kw5HostIdAndDesc(id, desc, wideId, wideDesc))
             return KW5_E_POINTER;
         _StructBinVal record;
         record.data = nullptr;
@@ -164,8 +162,7 @@ kw5_hresult KW5_CALL KW5LibSeekBinaryFromDesc(KW5Lib* lib, const kw5_char16* pat
         KW5WString wideId;
         KW5WString wideDesc;
         if (!kw5HostText(path, KW5_NUL_TERMINATED, widePath) ||
-            !kw5HostText(id, KW5_NUL_TERMINATED, wideId) ||
-            !kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc))
+            !kw5HostIdAndDesc(id, desc, wideId, wideDesc))
             return KW5_E_POINTER;
         return giveRecord(value, [&](_StructBinVal*& target) {
             return self.SeekBinaryFromDesc(widePath, wideId, wideDesc, target);

@@ -94,8 +94,7 @@ kw5_hresult KW5_CALL KW5LibGetPropertyFromDesc(KW5Lib* lib, const kw5_char16* id
     return kw5Guard(lib, [&](KW5Lib& self) -> LONG {
         KW5WString wideId;
         KW5WString wideDesc;
-        if (value == nullptr || !kw5HostText(id, KW5_NUL_TERMINATED, wideId) ||
-            !kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc))
+        if (value == nullptr || !kw5HostIdAndDesc(id, desc, wideId, wideDesc))
             return KW5_E_POINTER;
         *value = nullptr;
         KW5WString found;
@@ -110,8 +109,7 @@ kw5_hresult KW5_CALL KW5LibPutPropertyFromDesc(KW5Lib* lib, const kw5_char16* id
         KW5WString wideId;
         KW5WString wideDesc;
         KW5WString text;
-        if (!kw5HostText(id, KW5_NUL_TERMINATED, wideId) ||
-            !kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc) || !kw5HostText(value, length, text))
+        if (!kw5HostIdAndDesc(id, desc, wideId, wideDesc) || !kw5HostText(value, length, text))
             return KW5_E_POINTER;
         const unsigned char frameFlags = flags;
         return self.PutPropertyFromDesc(wideId, wideDesc, text, frameFlags);
@@ -126,8 +124,7 @@ kw5_hresult KW5_CALL KW5LibSeekPropertyFromDesc(KW5Lib* lib, const kw5_char16* p
         KW5WString wideId;
         KW5WString wideDesc;
         if (value == nullptr || !kw5HostText(path, KW5_NUL_TERMINATED, widePath) ||
-            !kw5HostText(id, KW5_NUL_TERMINATED, wideId) ||
-            !kw5HostText(desc, KW5_NUL_TERMINATED, wideDesc))
+            !kw5HostIdAndDesc(id, desc, wideId, wideDesc))
             return KW5_E_POINTER;
         *value = nullptr;
         KW5WString found;
