@@ -62,6 +62,9 @@ enum class OpenPurpose {
     CreateNewExclusive,
 };
 
+// How a copy from one file into another ended.
+enum class CopyEnd { Done, ReadFailed, WriteFailed, OutOfMemory };
+
 class File {
 public:
     File();
@@ -86,6 +89,9 @@ public:
     // A hint only: where it cannot be done, nothing happens.
     void startFlush();
     bool size(uint64_t& bytes);
+    // The size of the file when it was opened. POSIX keeps it from the
+    // check the open makes anyway (no further system call); Windows asks.
+    bool openedSize(uint64_t& bytes);
     // SetEndOfFile at length.
     bool truncate(uint64_t length);
     // Whether path still names the file this handle holds (POSIX: the same
@@ -102,15 +108,30 @@ public:
     bool copyIdentityTo(File& other, bool& kept) const;
 
 private:
+    friend CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery);
 #ifdef _WIN32
     void* handle_;
 #else
     int fd_;
+    uint64_t openedSize_;
 #endif
 };
 
 // FindFirstFileW-like existence test; false with lastError() set.
 bool findFile(const KW5WString& path);
+
+// Everything from the position of source to its end, written at the
+// position of destination; both positions end behind the copied bytes.
+// Every flushEvery bytes (0: never) destination.startFlush() is called.
+// Linux lets the kernel copy (copy_file_range: no pass through user
+// memory); where it refuses (another file system, an old kernel, a
+// special file) the copy goes on from where it stopped with
+// copyByChunks. Windows copies with copyByChunks.
+CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery);
+
+// The same copy through a buffer of kCopyChunkBytes: read, write, repeat.
+const uint32_t kCopyChunkBytes = 1024 * 1024;
+CopyEnd copyByChunks(File& source, File& destination, uint64_t flushEvery);
 
 enum class Attributes { Missing, Normal, ReadOnly, Unreadable };
 // GetFileAttributesW: Missing when the path does not exist, ReadOnly when

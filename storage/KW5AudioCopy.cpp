@@ -2,9 +2,6 @@
 
 #include "storage/KW5FileOpen.h"
 
-#include <new>
-#include <vector>
-
 namespace kw5storage {
 
 namespace {
@@ -29,30 +26,17 @@ _KW5_FILE_RET notFoundResult(uint32_t error) {
 } // namespace
 
 _KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination) {
-    std::vector<unsigned char> chunk;
-    try {
-        chunk.resize(kCopyChunk);
-    } catch (const std::bad_alloc&) {
-        return KW5_FILE_RET_OUT_OF_MEMORY;
+    switch (kw5platform::copyToEnd(source, destination, kFlushAhead)) {
+    case kw5platform::CopyEnd::Done:
+        return KW5_FILE_RET_OK;
+    case kw5platform::CopyEnd::ReadFailed:
+        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    case kw5platform::CopyEnd::WriteFailed:
+        return KW5_FILE_RET_FILE_WRITE_ERROR;
+    case kw5platform::CopyEnd::OutOfMemory:
+        break;
     }
-    uint64_t unflushed = 0;
-    for (;;) {
-        uint32_t got = 0;
-        if (!source.read(chunk.data(), kCopyChunk, got))
-            return KW5_FILE_RET_FILE_ACCESS_ERROR;
-        if (got > 0) {
-            uint32_t written = 0;
-            if (!destination.write(chunk.data(), got, written) || written != got)
-                return KW5_FILE_RET_FILE_WRITE_ERROR;
-            unflushed += got;
-            if (unflushed >= kFlushAhead) {
-                destination.startFlush();
-                unflushed = 0;
-            }
-        }
-        if (got < kCopyChunk)
-            return KW5_FILE_RET_OK;
-    }
+    return KW5_FILE_RET_OUT_OF_MEMORY;
 }
 
 _KW5_FILE_RET copyAudio(const KW5WString& source, uint64_t sourcePosition,

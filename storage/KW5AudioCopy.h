@@ -12,12 +12,12 @@
 
 namespace kw5storage {
 
-// Larger than the 4 KiB of old: large sequential chunks copy audio files
-// several times faster, and 256 KiB is still a small buffer.
-const uint32_t kCopyChunk = 256 * 1024;
+// The chunk of a copy through memory (where the kernel cannot copy).
+const uint32_t kCopyChunk = kw5platform::kCopyChunkBytes;
 
 // Everything from the current position of source to its end, appended at
-// the current position of destination. Read failures are
+// the current position of destination (kw5platform::copyToEnd: the kernel's
+// own copy where it has one, else 1 MiB chunks). Read failures are
 // FILE_ACCESS_ERROR, failed or short writes FILE_WRITE_ERROR.
 // Every kFlushAhead bytes the destination is told to start writing to
 // disk, so that the flush after a long copy does not wait for all of it.

@@ -95,7 +95,7 @@ void setLockErrorForTesting(int error) {
     gLockErrorForTesting = error;
 }
 
-File::File() : fd_(-1) {}
+File::File() : fd_(-1), openedSize_(0) {}
 
 File::~File() {
     close();
@@ -164,6 +164,7 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
         return false;
     }
     fd_ = fd;
+    openedSize_ = static_cast<uint64_t>(st.st_size);
     return true;
 }
 
@@ -290,6 +291,16 @@ bool File::size(uint64_t& bytes) {
     return true;
 }
 
+bool File::openedSize(uint64_t& bytes) {
+    bytes = 0;
+    if (fd_ < 0) {
+        setLastError(kErrorInvalidHandle);
+        return false;
+    }
+    bytes = openedSize_;
+    return true;
+}
+
 bool File::truncate(uint64_t length) {
     if (fd_ < 0) {
         setLastError(kErrorInvalidHandle);
@@ -347,6 +358,37 @@ bool findFile(const KW5WString& path) {
     if (::lstat(native.c_str(), &st) != 0)
         return failFromErrno(native);
     return true;
+}
+
+CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery) {
+#ifdef __linux__
+    // The kernel moves the pages itself, from the file positions on, and
+    // advances both. Each call copies up to the next flush point (or 1 GiB).
+    const uint64_t step = flushEvery != 0 ? flushEvery : uint64_t(1) << 30;
+    uint64_t unflushed = 0;
+    for (;;) {
+        ssize_t n = ::copy_file_range(source.fd_, nullptr, destination.fd_, nullptr,
+                                      static_cast<size_t>(step - unflushed), 0);
+        if (n == 0)
+            return CopyEnd::Done;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            // Refused (EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, a closed handle)
+            // or failed: the
+            // positions stand behind what was copied, and a copy through
+            // user memory goes on from there. It also tells a failed read
+            // from a failed write, which this call cannot.
+            break;
+        }
+        unflushed += static_cast<uint64_t>(n);
+        if (flushEvery != 0 && unflushed >= flushEvery) {
+            destination.startFlush();
+            unflushed = 0;
+        }
+    }
+#endif
+    return copyByChunks(source, destination, flushEvery);
 }
 
 Attributes fileAttributes(const KW5WString& path) {

@@ -147,6 +147,10 @@ bool File::size(uint64_t& bytes) {
     return true;
 }
 
+bool File::openedSize(uint64_t& bytes) {
+    return size(bytes);
+}
+
 bool File::truncate(uint64_t length) {
     if (!seek(length))
         return false;
@@ -181,6 +185,12 @@ bool findFile(const KW5WString& path) {
         return fail();
     ::FindClose(search);
     return true;
+}
+
+CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery) {
+    // The cache manager reads ahead and writes behind on its own; large
+    // buffered chunks are what CopyFileExW does for files of this size.
+    return copyByChunks(source, destination, flushEvery);
 }
 
 Attributes fileAttributes(const KW5WString& path) {
