@@ -4,6 +4,7 @@
 #include "platform/File.h"
 #include "storage/KW5FileOpen.h"
 #include "storage/KW5SpareBuffer.h"
+#include "storage/KW5TagPieces.h"
 #include "tag/KW5Bytes.h"
 #include "tag/KW5Tag.h"
 
@@ -26,21 +27,39 @@ KW5File::~KW5File() {
 
 _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
     buffer_.clear();
-    ULONG size = 0;
-    _KW5_FILE_RET result = getTagSizeOnDisk(path, size);
-    if (result != KW5_FILE_RET_OK || size == 0)
-        return result;
-
+    if (path.empty())
+        return KW5_FILE_RET_EMPTY_PATH;
+    // One open serves the header and the tag: open, read 10 bytes, read the
+    // rest of the tag, close. The existence test is made only when the open
+    // fails, where it tells a missing file from one that cannot be opened.
     kw5platform::File file;
-    if (!kw5storage::openWithRetry(file, path, kw5platform::OpenPurpose::ReadShareRead))
-        return KW5_FILE_RET_FILE_ACCESS_ERROR;
+    if (!kw5storage::openWithRetry(file, path, kw5platform::OpenPurpose::ReadShareRead)) {
+        const uint32_t error = kw5platform::lastError();
+        if (!fileExists(path))
+            return kw5storage::errorMeansMissing(kw5platform::lastError())
+                       ? KW5_FILE_RET_OK
+                       : KW5_FILE_RET_FILE_NOT_FOUND;
+        kw5platform::setLastError(error);
+        return kw5storage::errorMeansMissing(error) ? KW5_FILE_RET_OK
+                                                    : KW5_FILE_RET_FILE_ACCESS_ERROR;
+    }
+    unsigned char header[kHeaderLength];
+    uint32_t got = 0;
+    if (!file.read(header, kHeaderLength, got))
+        return kw5storage::errorMeansMissing(kw5platform::lastError())
+                   ? KW5_FILE_RET_OK
+                   : KW5_FILE_RET_FILE_ACCESS_ERROR;
+    const ULONG size = tagSizeInHeader(header, got);
+    if (size == 0)
+        return KW5_FILE_RET_OK;
     uint64_t fileSize = 0;
-    if (!file.size(fileSize))
+    if (!file.openedSize(fileSize))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     // The header may announce up to 256 MiB; never hold more than the file
     // has. A short file keeps the bytes that are there, and only those are
     // parsed later.
-    ULONG wanted = static_cast<ULONG>(std::min<uint64_t>(size, fileSize));
+    const ULONG wanted =
+        static_cast<ULONG>(std::max<uint64_t>(kHeaderLength, std::min<uint64_t>(size, fileSize)));
     kw5storage::takeSpareBuffer(buffer_, wanted);
     try {
         buffer_.resize(wanted);
@@ -48,12 +67,12 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
         buffer_.clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    uint32_t got = 0;
-    if (!file.seek(0) || !file.read(buffer_.data(), wanted, got)) {
+    std::copy(header, header + kHeaderLength, buffer_.begin());
+    if (!file.read(buffer_.data() + kHeaderLength, wanted - kHeaderLength, got)) {
         std::vector<unsigned char>().swap(buffer_);
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     }
-    buffer_.resize(got);
+    buffer_.resize(kHeaderLength + got);
     return KW5_FILE_RET_OK;
 }
 
