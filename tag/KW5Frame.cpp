@@ -2,6 +2,7 @@
 
 #include "fields/KW5FieldBase.h"
 #include "fields/KW5FieldGEOB.h"
+#include "fields/KW5FieldInfo.h"
 #include "fields/KW5FieldT.h"
 #include "fields/KW5FieldTXXX.h"
 #include "fields/KW5FieldWXXX.h"
@@ -9,12 +10,20 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
 // The text encoding every frame leaves the store in: UTF-16 big-endian.
 const unsigned char kWriteEncoding = 2;
+
+KW5Frame::SharedBody shareBytes(std::vector<unsigned char>&& bytes) {
+    if (bytes.empty())
+        return KW5Frame::SharedBody();
+    return std::make_shared<const std::vector<unsigned char>>(std::move(bytes));
+}
 
 } // namespace
 
@@ -22,9 +31,14 @@ KW5Frame::KW5Frame() {}
 
 KW5Frame::~KW5Frame() {}
 
+const std::vector<unsigned char>& KW5Frame::bodyBytes() const {
+    static const std::vector<unsigned char> none;
+    return body_ ? *body_ : none;
+}
+
 void KW5Frame::clear() {
     std::vector<unsigned char>().swap(header_);
-    std::vector<unsigned char>().swap(body_);
+    body_.reset();
 }
 
 _KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, const KW5Field& body) {
@@ -33,7 +47,8 @@ _KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, const KW5Field& b
         return KW5_FILE_RET_INVALID_DATA;
     try {
         header_ = header.bytes();
-        body_ = body.bytes();
+        std::vector<unsigned char> bytes(body.bytes());
+        body_ = shareBytes(std::move(bytes));
     } catch (const std::bad_alloc&) {
         clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
@@ -47,11 +62,11 @@ _KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, KW5Field&& body) 
         return KW5_FILE_RET_INVALID_DATA;
     try {
         header_ = header.bytes();
+        body_ = shareBytes(body.takeBytes());
     } catch (const std::bad_alloc&) {
         clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    body_ = body.takeBytes();
     return KW5_FILE_RET_OK;
 }
 
@@ -61,7 +76,7 @@ _KW5_FILE_RET KW5Frame::splitFrame(KW5FrameHeader& header, KW5Field& body) const
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    return body.setBytes(body_.data(), bodyLength());
+    return body.setBytes(bodyBytes().data(), bodyLength());
 }
 
 _KW5_FILE_RET KW5Frame::getHeader(KW5FrameHeader& header) const {
@@ -126,24 +141,24 @@ _KW5_FILE_RET KW5Frame::getFrameId(std::string& frameId) const {
 }
 
 _KW5_FILE_RET KW5Frame::getDescription(std::string& frameId, std::string& description) const {
-    if (header_.empty() || body_.empty())
+    if (header_.empty() || bodyLength() == 0)
         return KW5_FILE_RET_INVALID_DATA;
     _KW5_FILE_RET ret = getFrameId(frameId);
     if (ret != KW5_FILE_RET_OK)
         return ret;
     // Read where the body lies: the store asks this of every object it files.
-    return KW5Field::describeBytes(body_, frameId, description);
+    return KW5Field::describeBytes(*body_, frameId, description);
 }
 
 _KW5_FILE_RET KW5Frame::getEncoding(unsigned char& encoding) const {
-    if (body_.empty())
+    if (bodyLength() == 0)
         return KW5_FILE_RET_NOT_FOUND;
-    encoding = body_[0];
+    encoding = (*body_)[0];
     return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET KW5Frame::getPayloadSize(ULONG& size) const {
-    if (body_.empty()) {
+    if (bodyLength() == 0) {
         size = 0;
         return KW5_FILE_RET_OK;
     }
@@ -152,7 +167,7 @@ _KW5_FILE_RET KW5Frame::getPayloadSize(ULONG& size) const {
     if (ret != KW5_FILE_RET_OK)
         return ret;
     KW5Field field;
-    ret = field.setBytes(body_.data(), bodyLength());
+    ret = field.setBytes(body_->data(), bodyLength());
     if (ret != KW5_FILE_RET_OK)
         return ret;
     return field.getPayloadSize(frameId, size);
@@ -182,7 +197,7 @@ _KW5_FILE_RET KW5Frame::checkValueReadable() const {
 }
 
 _KW5_FILE_RET KW5Frame::normalizeEncoding() {
-    if (body_.empty())
+    if (bodyLength() == 0)
         return KW5_FILE_RET_INVALID_DATA;
     KW5FrameHeader header;
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
@@ -195,15 +210,14 @@ _KW5_FILE_RET KW5Frame::normalizeEncoding() {
     ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    const unsigned char encoding = body_[0];
+    const unsigned char encoding = (*body_)[0];
 
     if (frameId == "GEOB") {
         if (encoding == kWriteEncoding)
             return KW5_FILE_RET_OK;
         if (encoding > kWriteEncoding)
             return KW5_FILE_RET_INVALID_PARAMETER;
-        KW5FieldGEOB codec;
-        return reencodeBody(header, codec);
+        return reencodeObjectBody(header);
     }
     const bool isText = !frameId.empty() && frameId[0] == 'T';
     const bool isUrl = !frameId.empty() && frameId[0] == 'W';
@@ -238,12 +252,10 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
     if (ret != KW5_FILE_RET_OK)
         return ret;
     std::vector<unsigned char> converted;
-    ret = codec.convertToUtf16BE(frameId, body_.data(), bodyLength(), converted);
+    ret = codec.convertToUtf16BE(frameId, bodyBytes().data(), bodyLength(), converted);
     if (ret != KW5_FILE_RET_OK)
         return ret;
 
-    // Built aside and swapped in whole: a failure leaves the frame as it
-    // was, never a header announcing a body that is not there.
     ULONG newSize = 0;
     ret = codec.getSize(newSize);
     if (ret != KW5_FILE_RET_OK)
@@ -251,10 +263,8 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
     ret = header.setSize(newSize);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    std::vector<unsigned char> headerBytes;
     std::vector<unsigned char> body;
     try {
-        headerBytes = header.bytes();
         body.assign(newSize, 0);
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
@@ -264,13 +274,64 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
         if (ret != KW5_FILE_RET_OK)
             return ret;
     }
+    return replaceBody(header, std::move(body));
+}
+
+_KW5_FILE_RET KW5Frame::replaceBody(const KW5FrameHeader& header,
+                                    std::vector<unsigned char>&& body) {
+    // Built aside and swapped in whole: a failure leaves the frame as it
+    // was, never a header announcing a body that is not there.
+    std::vector<unsigned char> headerBytes;
+    SharedBody shared;
+    try {
+        headerBytes = header.bytes();
+        shared = shareBytes(std::move(body));
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
     header_.swap(headerBytes);
-    body_.swap(body);
+    body_.swap(shared);
     return KW5_FILE_RET_OK;
 }
 
+_KW5_FILE_RET KW5Frame::reencodeObjectBody(KW5FrameHeader& header) {
+    // Only the texts before the object data change; the data (which may be
+    // hundreds of megabytes) is copied once, straight into the new body,
+    // so that no more than the old and the new body are ever held.
+    const std::vector<unsigned char>& old = *body_;
+    KW5FieldInfo record;
+    record.setFrameId("GEOB");
+    ULONG dataOffset = 0;
+    _KW5_FILE_RET ret = KW5FieldGEOB::decodeBody(old, record, dataOffset);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    const ULONG texts = std::min(dataOffset, bodyLength());
+    KW5FieldGEOB codec;
+    std::vector<unsigned char> converted;
+    ret = codec.convertToUtf16BE("GEOB", old.data(), texts, converted);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    const uint64_t newSize = uint64_t(converted.size()) + (bodyLength() - texts);
+    if (newSize > 0xFFFFFFFFu)
+        return KW5_FILE_RET_TAG_TOO_LARGE;
+    ret = header.setSize(static_cast<ULONG>(newSize));
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    std::vector<unsigned char> body;
+    try {
+        body.resize(static_cast<size_t>(newSize));
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    if (!converted.empty())
+        std::memcpy(body.data(), converted.data(), converted.size());
+    if (bodyLength() > texts)
+        std::memcpy(body.data() + converted.size(), old.data() + texts, bodyLength() - texts);
+    return replaceBody(header, std::move(body));
+}
+
 _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
-    if (header_.empty() || body_.empty())
+    if (header_.empty() || bodyLength() == 0)
         return KW5_FILE_RET_INVALID_DATA;
     KW5FrameHeader header;
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
@@ -283,7 +344,7 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
     if (ret != KW5_FILE_RET_OK)
         return ret;
     KW5Field field;
-    ret = field.setBytes(body_.data(), bodyLength());
+    ret = field.setBytes(body_->data(), bodyLength());
     if (ret != KW5_FILE_RET_OK)
         return ret;
     std::vector<unsigned char> payload;
@@ -292,18 +353,31 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
         return ret;
 
     // The payload is the tail of the body; whatever precedes it is kept.
-    const size_t payloadLength = std::min(payload.size(), body_.size());
-    const size_t prefixLength = body_.size() - payloadLength;
+    const size_t payloadLength = std::min<size_t>(payload.size(), bodyLength());
+    const size_t prefixLength = bodyLength() - payloadLength;
     const size_t kept =
         static_cast<size_t>(std::min<uint64_t>(payloadLength, 2 * uint64_t(maxUnits)));
-    body_.resize(prefixLength + kept);
-    ret = header.setSize(bodyLength());
+    if (prefixLength + kept == bodyLength()) {
+        // Nothing to cut: the body stays shared, the header is set anew.
+        ret = header.setSize(bodyLength());
+        if (ret != KW5_FILE_RET_OK)
+            return ret;
+        header_ = header.bytes();
+        return KW5_FILE_RET_OK;
+    }
+    std::vector<unsigned char> body;
+    try {
+        body.assign(body_->begin(),
+                    body_->begin() + static_cast<std::ptrdiff_t>(prefixLength + kept));
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    ret = header.setSize(static_cast<ULONG>(body.size()));
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    header_ = header.bytes();
-    return KW5_FILE_RET_OK;
+    return replaceBody(header, std::move(body));
 }
 
 bool KW5Frame::isEqual(const KW5Frame& other) const {
-    return header_ == other.header_ && body_ == other.body_;
+    return header_ == other.header_ && (body_ == other.body_ || bodyBytes() == other.bodyBytes());
 }

@@ -1,6 +1,7 @@
 // One frame: its 10 header bytes and its body bytes, both exactly as they
 // stand in the file, so that frames the library does not model pass through
-// unchanged.
+// unchanged. Copies of a frame share one body (it is never changed in
+// place, only replaced), so copying a tag costs no body bytes.
 #ifndef KW5_TAG_KW5FRAME_H
 #define KW5_TAG_KW5FRAME_H
 
@@ -9,6 +10,7 @@
 #include "platform/Types.h"
 #include "tag/KW5FrameHeader.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,13 +71,20 @@ public:
     bool isEqual(const KW5Frame& other) const;
 
     ULONG headerLength() const { return static_cast<ULONG>(header_.size()); }
-    ULONG bodyLength() const { return static_cast<ULONG>(body_.size()); }
+    ULONG bodyLength() const { return body_ ? static_cast<ULONG>(body_->size()) : 0; }
     const std::vector<unsigned char>& headerBytes() const { return header_; }
-    const std::vector<unsigned char>& bodyBytes() const { return body_; }
+    const std::vector<unsigned char>& bodyBytes() const;
+    // The body itself (null when there is none), for writers that keep it
+    // beyond the life of this frame without copying it.
+    typedef std::shared_ptr<const std::vector<unsigned char>> SharedBody;
+    const SharedBody& sharedBody() const { return body_; }
 
 private:
+    _KW5_FILE_RET reencodeObjectBody(KW5FrameHeader& header);
+    _KW5_FILE_RET replaceBody(const KW5FrameHeader& header, std::vector<unsigned char>&& body);
+
     std::vector<unsigned char> header_;
-    std::vector<unsigned char> body_;
+    SharedBody body_;
 };
 
 typedef std::vector<KW5Frame> KW5FrameList;
