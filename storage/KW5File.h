@@ -11,15 +11,21 @@
 
 #include "facade/KW5FileRet.h"
 #include "platform/Types.h"
+#include "tag/KW5Frame.h"
 #include "tag/KW5SerializedFrames.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class KW5Tag;
 class KW5TagHeader;
 namespace kw5storage {
 class KW5HeldTarget;
+class KW5TagPieces;
+} // namespace kw5storage
+namespace kw5platform {
+class File;
 }
 
 class KW5File {
@@ -66,8 +72,9 @@ public:
 
     // --- writing ---
 
-    // Serialise the tag in the variant's write order and write the file.
-    // The serialisation empties the tag's store.
+    // Take the tag's frames in the variant's write order and write the
+    // file. This empties the tag's store. The new tag is written from the
+    // frames themselves (KW5TagPieces), never assembled in the buffer.
     _KW5_FILE_RET writeSTD(KW5Tag& tag, const KW5WString& path);
     _KW5_FILE_RET writeGM(KW5Tag& tag, const KW5WString& path);
     _KW5_FILE_RET writePrask(KW5Tag& tag, const KW5WString& path);
@@ -95,8 +102,12 @@ public:
     _KW5_FILE_RET writeBuffer(const KW5WString& target);
 
 private:
-    typedef _KW5_FILE_RET (KW5Tag::*Serializer)(KW5SerializedFrames&);
-    _KW5_FILE_RET writeWith(Serializer serialize, KW5Tag& tag, const KW5WString& path);
+    typedef _KW5_FILE_RET (KW5Tag::*FrameTaker)(KW5FrameList&, ULONG&);
+    _KW5_FILE_RET writeWith(FrameTaker take, KW5Tag& tag, const KW5WString& path);
+    // The length of the new tag (pieces or buffer) and writing it at the
+    // current position of file.
+    ULONG newTagLength() const;
+    bool writeNewTag(kw5platform::File& file) const;
     _KW5_FILE_RET sizeTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
                                 ULONG oldSize);
     _KW5_FILE_RET writeHeld(kw5storage::KW5HeldTarget& held, const KW5WString& target);
@@ -105,6 +116,7 @@ private:
                          const KW5WString& target);
 
     std::vector<unsigned char> buffer_;
+    std::unique_ptr<kw5storage::KW5TagPieces> pieces_;
 };
 
 #endif

@@ -10,6 +10,7 @@
 #include "storage/KW5FileOpen.h"
 #include "storage/KW5FileReplace.h"
 #include "storage/KW5HeldTarget.h"
+#include "storage/KW5TagPieces.h"
 #include "storage/KW5TagSizing.h"
 #include "storage/KW5TempFile.h"
 #include "support/KW5Log.h"
@@ -84,37 +85,33 @@ _KW5_FILE_RET tagHeaderOf(const KW5Tag& tag, KW5TagHeader& header) {
 } // namespace
 
 _KW5_FILE_RET KW5File::writeSTD(KW5Tag& tag, const KW5WString& path) {
-    return writeWith(&KW5Tag::serializeFramesSTD, tag, path);
+    return writeWith(&KW5Tag::takeFramesSTD, tag, path);
 }
 
 _KW5_FILE_RET KW5File::writeGM(KW5Tag& tag, const KW5WString& path) {
-    return writeWith(&KW5Tag::serializeFramesGM, tag, path);
+    return writeWith(&KW5Tag::takeFramesGM, tag, path);
 }
 
 _KW5_FILE_RET KW5File::writePrask(KW5Tag& tag, const KW5WString& path) {
-    return writeWith(&KW5Tag::serializeFramesPrask, tag, path);
+    return writeWith(&KW5Tag::takeFramesPrask, tag, path);
 }
 
-_KW5_FILE_RET KW5File::writeWith(Serializer serialize, KW5Tag& tag, const KW5WString& path) {
+_KW5_FILE_RET KW5File::writeWith(FrameTaker take, KW5Tag& tag, const KW5WString& path) {
     buffer_.clear();
-    KW5SerializedFrames frames;
-    _KW5_FILE_RET result = (tag.*serialize)(frames);
+    pieces_.reset();
+    KW5FrameList frames;
+    ULONG total = 0;
+    _KW5_FILE_RET result = (tag.*take)(frames, total);
     if (result != KW5_FILE_RET_OK)
         return result;
-    if (kw5storage::tagTooLarge(frames.total)) {
-        KW5Tag::releaseFrameBuffers(frames);
+    if (kw5storage::tagTooLarge(total))
         return KW5_FILE_RET_TAG_TOO_LARGE;
-    }
-    if (path.empty()) {
-        KW5Tag::releaseFrameBuffers(frames);
+    if (path.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    }
     // Through a link the file it points to is rewritten, not the link.
     KW5WString target;
-    if (!kw5platform::resolveLinks(path, target)) {
-        KW5Tag::releaseFrameBuffers(frames);
+    if (!kw5platform::resolveLinks(path, target))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
-    }
     // Held from before its tag size is read: the size decides the padding
     // and where the audio starts.
     kw5storage::KW5HeldTarget held;
@@ -122,16 +119,44 @@ _KW5_FILE_RET KW5File::writeWith(Serializer serialize, KW5Tag& tag, const KW5WSt
     result = tagHeaderOf(tag, header);
     if (result == KW5_FILE_RET_OK)
         result = held.hold(target);
-    if (result == KW5_FILE_RET_OK)
-        result = sizeTagBuffer(header, frames, held.tagSize());
-    KW5Tag::releaseFrameBuffers(frames);
     if (result != KW5_FILE_RET_OK)
         return result;
+    uint32_t tagSize = 0;
+    uint32_t padding = 0;
+    kw5storage::newTagSize(held.tagSize(), total, tagSize, padding);
+    if (tagSize != 0) {
+        // A last frame without a body needs at least one byte of padding.
+        if (padding == 0 && frames.back().bodyLength() == 0) {
+            kw5storage::freshTagSize(total, tagSize, padding);
+            if (padding == 0)
+                return KW5_FILE_RET_TAG_TOO_LARGE;
+        }
+        try {
+            pieces_.reset(new kw5storage::KW5TagPieces());
+        } catch (const std::bad_alloc&) {
+            return KW5_FILE_RET_OUT_OF_MEMORY;
+        }
+        result = pieces_->set(header, std::move(frames), total, padding);
+        if (result != KW5_FILE_RET_OK)
+            return result;
+    }
     return writeHeld(held, target);
+}
+
+ULONG KW5File::newTagLength() const {
+    return pieces_ ? static_cast<ULONG>(pieces_->size()) : bufferLength();
+}
+
+bool KW5File::writeNewTag(kw5platform::File& file) const {
+    if (pieces_)
+        return pieces_->writeTo(file);
+    uint32_t written = 0;
+    return file.write(buffer_.data(), bufferLength(), written) && written == bufferLength();
 }
 
 _KW5_FILE_RET KW5File::makeTagImage(KW5Tag& tag, unsigned char*& image, ULONG& length) {
     buffer_.clear();
+    pieces_.reset();
     KW5SerializedFrames frames;
     _KW5_FILE_RET result = tag.serializeFramesPrask(frames);
     if (result != KW5_FILE_RET_OK)
@@ -177,6 +202,7 @@ _KW5_FILE_RET KW5File::makeBareTagImage(const KW5Tag& tag, const KW5SerializedFr
 _KW5_FILE_RET KW5File::buildTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
                                       const KW5WString& target) {
     buffer_.clear();
+    pieces_.reset();
     if (kw5storage::tagTooLarge(frames.total))
         return KW5_FILE_RET_TAG_TOO_LARGE;
     ULONG oldSize = 0;
@@ -189,6 +215,7 @@ _KW5_FILE_RET KW5File::buildTagBuffer(const KW5TagHeader& header, const KW5Seria
 _KW5_FILE_RET KW5File::sizeTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
                                      ULONG oldSize) {
     buffer_.clear();
+    pieces_.reset();
     if (kw5storage::tagTooLarge(frames.total))
         return KW5_FILE_RET_TAG_TOO_LARGE;
     uint32_t tagSize = 0;
@@ -224,7 +251,7 @@ _KW5_FILE_RET KW5File::writeHeld(kw5storage::KW5HeldTarget& held, const KW5WStri
     _KW5_FILE_RET result = kw5storage::makeTemporaryPath(target, temporary);
     if (result != KW5_FILE_RET_OK)
         return result;
-    if (held.exists() && bufferLength() != 0 && bufferLength() == held.tagSize())
+    if (held.exists() && newTagLength() != 0 && newTagLength() == held.tagSize())
         return writeInPlace(held, target);
     return remake(held, temporary, target);
 }
@@ -232,13 +259,12 @@ _KW5_FILE_RET KW5File::writeHeld(kw5storage::KW5HeldTarget& held, const KW5WStri
 _KW5_FILE_RET KW5File::writeInPlace(kw5storage::KW5HeldTarget& held, const KW5WString& target) {
     _KW5_FILE_RET result = KW5_FILE_RET_OK;
     kw5platform::File& file = held.file();
-    uint32_t written = 0;
     if (!file.seek(0))
         result = KW5_FILE_RET_FILE_ACCESS_ERROR;
     // Written like WriteFile, without forcing it to disk: an overwrite in
     // place cannot be made atomic by a flush, and the flush would cost a
     // disk round trip (milliseconds) for a few kilobytes of tag.
-    else if (!file.write(buffer_.data(), bufferLength(), written) || written != bufferLength())
+    else if (!writeNewTag(file))
         result = KW5_FILE_RET_FILE_WRITE_ERROR;
     if (result != KW5_FILE_RET_OK) {
         writeLog("writeFile(overwrite) writeFileAdd Failed %d path = %S",
@@ -250,7 +276,7 @@ _KW5_FILE_RET KW5File::writeInPlace(kw5storage::KW5HeldTarget& held, const KW5WS
 _KW5_FILE_RET KW5File::remake(kw5storage::KW5HeldTarget& held, const KW5WString& temporaryPath,
                               const KW5WString& target) {
     const ULONG oldSize = held.exists() ? held.tagSize() : 0;
-    const ULONG newSize = bufferLength();
+    const ULONG newSize = newTagLength();
     const uint64_t audio = held.fileSize() > oldSize ? held.fileSize() - oldSize : 0;
     _KW5_FILE_RET result =
         kw5storage::checkFreeTempSpaceFor(held.fileSize(), temporaryPath, oldSize, newSize);
@@ -266,8 +292,7 @@ _KW5_FILE_RET KW5File::remake(kw5storage::KW5HeldTarget& held, const KW5WString&
     if (!temporary.create(temporaryPath))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     kw5platform::File& file = temporary.file();
-    uint32_t written = 0;
-    if (newSize != 0 && (!file.write(buffer_.data(), newSize, written) || written != newSize))
+    if (newSize != 0 && !writeNewTag(file))
         result = KW5_FILE_RET_FILE_WRITE_ERROR;
     // The audio comes from the held target itself, from the offset that
     // was read while holding it.

@@ -297,8 +297,21 @@ _KW5_FILE_RET KW5Tag::serializeFramesPrask(KW5SerializedFrames& out) {
     return serializeFrames(&KW5DataBase::popNextFramePrask, out);
 }
 
-_KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out) {
-    releaseFrameBuffers(out);
+_KW5_FILE_RET KW5Tag::takeFramesSTD(KW5FrameList& out, ULONG& total) {
+    return takeFrames(&KW5DataBase::popNextFrameSTD, out, total);
+}
+
+_KW5_FILE_RET KW5Tag::takeFramesGM(KW5FrameList& out, ULONG& total) {
+    return takeFrames(&KW5DataBase::popNextFrameGM, out, total);
+}
+
+_KW5_FILE_RET KW5Tag::takeFramesPrask(KW5FrameList& out, ULONG& total) {
+    return takeFrames(&KW5DataBase::popNextFramePrask, out, total);
+}
+
+_KW5_FILE_RET KW5Tag::takeFrames(PopOperation pop, KW5FrameList& out, ULONG& total) {
+    KW5FrameList().swap(out);
+    total = 0;
     // A frame the load had to drop would be gone from the file for good.
     if (!conflicts_.empty()) {
         for (const KW5LoadConflict& conflict : conflicts_)
@@ -315,43 +328,61 @@ _KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out
             return KW5_FILE_RET_OK;
         // Without memory (or a working buffer) the frame could not be
         // treated as the variant asks; no tag is better than a different one.
-        if (popped == KW5_FILE_RET_OUT_OF_MEMORY || popped == KW5_FILE_RET_BUFFER_ERROR) {
-            releaseFrameBuffers(out);
-            return popped;
-        }
-
-        _KW5_FILE_RET ret = KW5_FILE_RET_OK;
-        try {
-            KW5FrameHeader header;
-            KW5Field body;
-            ret = frame.splitFrame(header, body);
-            ULONG bodyLength = 0;
-            if (ret == KW5_FILE_RET_OK)
-                ret = body.getSize(bodyLength);
+        _KW5_FILE_RET ret = popped;
+        if (popped != KW5_FILE_RET_OUT_OF_MEMORY && popped != KW5_FILE_RET_BUFFER_ERROR) {
             // Lengths and the total are 32-bit; refuse what would wrap.
-            const uint64_t length = uint64_t(bodyLength) + KW5FrameHeader::kLength;
-            if (ret == KW5_FILE_RET_OK && uint64_t(out.total) + length > 0xFFFFFFFFu)
+            const uint64_t length = uint64_t(frame.bodyLength()) + KW5FrameHeader::kLength;
+            if (frame.headerLength() != KW5FrameHeader::kLength)
+                ret = KW5_FILE_RET_INVALID_PARAMETER;
+            else if (uint64_t(total) + length > 0xFFFFFFFFu)
                 ret = KW5_FILE_RET_TAG_TOO_LARGE;
-            if (ret == KW5_FILE_RET_OK) {
-                std::vector<unsigned char> buffer(static_cast<size_t>(length));
-                ret = header.copyOut(buffer.data(), KW5FrameHeader::kLength);
-                if (ret == KW5_FILE_RET_OK && bodyLength != 0)
-                    std::memcpy(buffer.data() + KW5FrameHeader::kLength, body.bytes().data(),
-                                bodyLength);
-                if (ret == KW5_FILE_RET_OK) {
-                    out.buffers.push_back(std::move(buffer));
-                    out.lengths.push_back(static_cast<ULONG>(length));
-                    out.total += static_cast<ULONG>(length);
+            else {
+                try {
+                    out.push_back(std::move(frame));
+                    total += static_cast<ULONG>(length);
+                    ret = KW5_FILE_RET_OK;
+                } catch (const std::bad_alloc&) {
+                    ret = KW5_FILE_RET_OUT_OF_MEMORY;
                 }
             }
-        } catch (const std::bad_alloc&) {
-            ret = KW5_FILE_RET_OUT_OF_MEMORY;
         }
         if (ret != KW5_FILE_RET_OK) {
-            releaseFrameBuffers(out);
+            KW5FrameList().swap(out);
+            total = 0;
             return ret;
         }
     }
+}
+
+_KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out) {
+    releaseFrameBuffers(out);
+    KW5FrameList frames;
+    ULONG total = 0;
+    _KW5_FILE_RET ret = takeFrames(pop, frames, total);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    try {
+        out.buffers.reserve(frames.size());
+        out.lengths.reserve(frames.size());
+        for (KW5Frame& frame : frames) {
+            const ULONG length = frame.headerLength() + frame.bodyLength();
+            std::vector<unsigned char> buffer(length);
+            std::memcpy(buffer.data(), frame.headerBytes().data(), KW5FrameHeader::kLength);
+            if (frame.bodyLength() != 0)
+                std::memcpy(buffer.data() + KW5FrameHeader::kLength, frame.bodyBytes().data(),
+                            frame.bodyLength());
+            // Each body is held once: the frame lets go of it as soon as
+            // its buffer is made.
+            frame.clear();
+            out.buffers.push_back(std::move(buffer));
+            out.lengths.push_back(length);
+        }
+    } catch (const std::bad_alloc&) {
+        releaseFrameBuffers(out);
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    out.total = total;
+    return KW5_FILE_RET_OK;
 }
 
 _KW5_FILE_RET KW5Tag::releaseFrameBuffers(KW5SerializedFrames& frames) {

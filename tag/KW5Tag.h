@@ -50,6 +50,12 @@ public:
     _KW5_FILE_RET serializeFramesGM(KW5SerializedFrames& out);
     _KW5_FILE_RET serializeFramesPrask(KW5SerializedFrames& out);
     static _KW5_FILE_RET releaseFrameBuffers(KW5SerializedFrames& frames);
+    // The same frames without copying them into buffers: each as it goes
+    // into the file (exactly 10 header bytes, its body shared, not copied),
+    // total the sum of their lengths. Empties the store.
+    _KW5_FILE_RET takeFramesSTD(KW5FrameList& out, ULONG& total);
+    _KW5_FILE_RET takeFramesGM(KW5FrameList& out, ULONG& total);
+    _KW5_FILE_RET takeFramesPrask(KW5FrameList& out, ULONG& total);
 
     // What a frame is filed under; kept is set for a user frame that no
     // description reaches (the store keeps it apart, written as it is).
@@ -80,6 +86,7 @@ protected:
 private:
     typedef _KW5_FILE_RET (KW5DataBase::*PopOperation)(KW5Frame&);
     _KW5_FILE_RET serializeFrames(PopOperation pop, KW5SerializedFrames& out);
+    _KW5_FILE_RET takeFrames(PopOperation pop, KW5FrameList& out, ULONG& total);
     void resolveConflicts(const std::string& storeKey);
 
     KW5TagHeader header_;
