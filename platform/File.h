@@ -123,10 +123,11 @@ bool findFile(const KW5WString& path);
 // Everything from the position of source to its end, written at the
 // position of destination; both positions end behind the copied bytes.
 // Every flushEvery bytes (0: never) destination.startFlush() is called.
-// Linux lets the kernel copy (copy_file_range: no pass through user
-// memory); where it refuses (another file system, an old kernel, a
-// special file) the copy goes on from where it stopped with
-// copyByChunks. Windows copies with copyByChunks.
+// On Linux file systems that copy without moving the bytes (shared
+// extents, server-side copies) the kernel copies (copy_file_range); where
+// it refuses (another file system, an old kernel, a special file) the
+// copy goes on from where it stopped with copyByChunks, which every other
+// file system and Windows use from the start.
 CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery);
 
 // The same copy through a buffer of kCopyChunkBytes: read, write, repeat.
