@@ -85,7 +85,8 @@ public:
     bool write(const void* buffer, uint32_t count, uint32_t& written);
     bool flush();
     // Starts writing what was written so far to disk without waiting for
-    // it, so that a later flush() of a long copy finds little left to do.
+    // it (POSIX: once the writing started by the call before is done), so
+    // that a later flush() of a long copy finds little left to do.
     // A hint only: where it cannot be done, nothing happens.
     void startFlush();
     bool size(uint64_t& bytes);

@@ -6,6 +6,18 @@
 // rule of KW5TagSizing.h) and is written back, in place when the size is
 // unchanged, otherwise by remaking the file through a temporary file that
 // then replaces the target as a whole. A KW5File lives for one operation.
+//
+// Memory, for a tag of N bytes (the 32-bit DLL has 2 GiB of address space
+// and a tag may announce up to 256 MiB): an Open holds the image read here
+// and the bodies filed from it, 2N, until the image goes at the end of the
+// Open. A write holds the tag's bodies once (the copy Update writes from
+// and the frames taken for writing share them), the new body of a frame
+// whose texts are re-encoded while the old one is still in the tag (an
+// object's data is copied once, straight into its new body), and the
+// 1 MiB gathering buffer of KW5TagPieces: 2N + 1 MiB. No step assembles
+// the tag into one more block. A 256 MiB tag thus needs two blocks of
+// 256 MiB at a time, which 2 GiB holds. (A text frame of that size is
+// re-encoded through its codec, which holds one more copy for a moment.)
 #ifndef KW5_STORAGE_KW5FILE_H
 #define KW5_STORAGE_KW5FILE_H
 

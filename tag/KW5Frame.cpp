@@ -263,6 +263,11 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
     ret = header.setSize(newSize);
     if (ret != KW5_FILE_RET_OK)
         return ret;
+    // The converted body is a copy of the codec's: taken as it is rather
+    // than copied once more.
+    if (converted.size() == newSize)
+        return replaceBody(header, std::move(converted));
+    std::vector<unsigned char>().swap(converted);
     std::vector<unsigned char> body;
     try {
         body.assign(newSize, 0);
