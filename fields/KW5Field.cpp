@@ -53,17 +53,6 @@ std::vector<unsigned char> KW5Field::takeBytes() {
     return bytes;
 }
 
-_KW5_FILE_RET KW5Field::copyTo(unsigned char* destination, ULONG length) const {
-    if (length != bytes_.size())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    if (length == 0)
-        return KW5_FILE_RET_OK;
-    if (!destination)
-        return KW5_FILE_RET_NULL_POINTER;
-    std::memcpy(destination, bytes_.data(), length);
-    return KW5_FILE_RET_OK;
-}
-
 _KW5_FILE_RET KW5Field::getSize(ULONG& length) const {
     length = static_cast<ULONG>(bytes_.size());
     return KW5_FILE_RET_OK;

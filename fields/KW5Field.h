@@ -23,8 +23,6 @@ public:
     KW5Field& operator=(const KW5Field&) = default;
 
     _KW5_FILE_RET setBytes(const unsigned char* bytes, ULONG length);
-    // KW5_FILE_RET_INVALID_PARAMETER unless length equals the held length.
-    _KW5_FILE_RET copyTo(unsigned char* destination, ULONG length) const;
     _KW5_FILE_RET getSize(ULONG& length) const;
     // KW5_FILE_RET_FAILED when nothing is held.
     _KW5_FILE_RET getFirstByte(unsigned char& byte) const;

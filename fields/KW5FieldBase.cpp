@@ -78,17 +78,11 @@ _KW5_FILE_RET KW5FieldBase::writeUserBodyEncoding0(const std::string& descriptio
     std::string narrowValue;
     if (!kw5platform::convertToNarrow(value, narrowValue))
         return KW5_FILE_RET_BUFFER_ERROR;
-    if (!allocateBuffer(2 + description.size() + narrowValue.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.writeNarrowText(description);
-        writer.appendBytes(narrowValue);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x00);
+            writer.writeNarrowText(description);
+            writer.appendBytes(narrowValue);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }

@@ -6,6 +6,7 @@
 #define KW5_FIELDS_KW5FIELDBASE_H
 
 #include "facade/KW5FileRet.h"
+#include "fields/KW5BodyWriter.h"
 #include "fields/KW5FieldInfo.h"
 #include "platform/Types.h"
 
@@ -36,8 +37,27 @@ public:
     const std::vector<unsigned char>& buffer() const { return buffer_; }
 
 protected:
-    // Replaces the held body by size zero bytes, to be filled by a
-    // KW5BodyWriter; false when memory is exhausted (the codec is then empty).
+    // The held body becomes what fill appends to a KW5BodyWriter: fill runs
+    // once counting, then once more into a buffer of that size. noRoom when
+    // the buffer cannot be had (too large for a 32-bit size, or no memory);
+    // on any failure the codec is left empty.
+    template <class Fill> _KW5_FILE_RET writeBody(Fill fill, _KW5_FILE_RET noRoom) {
+        try {
+            KW5BodyWriter counter;
+            fill(counter);
+            if (!allocateBuffer(counter.position()))
+                return noRoom;
+            KW5BodyWriter writer(buffer_);
+            fill(writer);
+            writer.finish();
+        } catch (_KW5_FILE_RET code) {
+            clear();
+            return code;
+        }
+        return KW5_FILE_RET_OK;
+    }
+    // Replaces the held body by size zero bytes; false when memory is
+    // exhausted (the codec is then empty).
     bool allocateBuffer(size_t size);
     // The encoding-0 body of a user text or user URL frame: 0x00, the
     // description and its 0x00, the value's narrow bytes (TXXX and WXXX share

@@ -32,48 +32,30 @@ _KW5_FILE_RET KW5FieldT::writeEncoding0(const KW5WString& value) {
     std::string narrow;
     if (!kw5platform::convertToNarrow(value, narrow))
         return KW5_FILE_RET_BUFFER_ERROR;
-    if (!allocateBuffer(1 + narrow.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.appendBytes(narrow);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x00);
+            writer.appendBytes(narrow);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldT::writeEncoding1(const KW5WString& value) {
-    if (!allocateBuffer(3 + 2 * value.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x01);
-        writer.writeUtf16LEWithMark(value);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x01);
+            writer.writeUtf16LEWithMark(value);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldT::writeEncoding2(const KW5WString& value) {
-    if (!allocateBuffer(1 + 2 * value.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x02);
-        writer.writeUtf16BE(value);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x02);
+            writer.writeUtf16BE(value);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldT::convertToUtf16BE(const std::string&, const unsigned char* body,

@@ -1,6 +1,5 @@
 #include "fields/KW5FieldTXXX.h"
 
-#include "fields/KW5BodyText.h"
 #include "fields/KW5BodyWriter.h"
 #include "fields/KW5TextDecode.h"
 #include "platform/CodePage.h"
@@ -37,19 +36,13 @@ _KW5_FILE_RET KW5FieldTXXX::writeEncoding1(const std::string& description,
         return KW5_FILE_RET_BUFFER_ERROR;
     if (wideDescription.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    if (!allocateBuffer(7 + 2 * wideDescription.size() + 2 * value.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x01);
-        writer.writeUtf16WithMark(wideDescription);
-        writer.writeUtf16LEWithMark(value);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x01);
+            writer.writeUtf16WithMark(wideDescription);
+            writer.writeUtf16LEWithMark(value);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldTXXX::writeEncoding2(const std::string& description,
@@ -59,20 +52,13 @@ _KW5_FILE_RET KW5FieldTXXX::writeEncoding2(const std::string& description,
         return KW5_FILE_RET_BUFFER_ERROR;
     if (wideDescription.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    const size_t descriptionUnits = KW5BodyWriter::terminatedBEUnits(wideDescription);
-    if (!allocateBuffer(3 + 2 * descriptionUnits + 2 * value.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x02);
-        writer.writeUtf16BETerminated(wideDescription);
-        writer.writeUtf16BE(value);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x02);
+            writer.writeUtf16BETerminated(wideDescription);
+            writer.writeUtf16BE(value);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldTXXX::decode(KW5FieldInfo& record, ULONG& dataOffset) {

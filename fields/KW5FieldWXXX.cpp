@@ -37,19 +37,13 @@ _KW5_FILE_RET KW5FieldWXXX::writeEncoding1(const std::string& description, const
         return KW5_FILE_RET_BUFFER_ERROR;
     if (wideDescription.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    if (!allocateBuffer(5 + 2 * wideDescription.size() + narrowUrl.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x01);
-        writer.writeUtf16WithMark(wideDescription);
-        writer.appendBytes(narrowUrl);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x01);
+            writer.writeUtf16WithMark(wideDescription);
+            writer.appendBytes(narrowUrl);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldWXXX::writeEncoding2(const std::string& description, const KW5WString& url) {
@@ -60,20 +54,13 @@ _KW5_FILE_RET KW5FieldWXXX::writeEncoding2(const std::string& description, const
         return KW5_FILE_RET_BUFFER_ERROR;
     if (wideDescription.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
-    const size_t descriptionUnits = KW5BodyWriter::terminatedBEUnits(wideDescription);
-    if (!allocateBuffer(3 + 2 * descriptionUnits + narrowUrl.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x02);
-        writer.writeUtf16BETerminated(wideDescription);
-        writer.appendBytes(narrowUrl);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x02);
+            writer.writeUtf16BETerminated(wideDescription);
+            writer.appendBytes(narrowUrl);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldWXXX::decode(KW5FieldInfo& record, ULONG& dataOffset) {

@@ -4,7 +4,7 @@
 #include "platform/File.h"
 #include "storage/KW5FileOpen.h"
 #include "storage/KW5SpareBuffer.h"
-#include "tag/KW5Bytes.h"
+#include "fields/KW5Bytes.h"
 #include "tag/KW5Tag.h"
 
 #include <algorithm>

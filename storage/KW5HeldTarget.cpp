@@ -3,7 +3,7 @@
 #include "storage/KW5File.h"
 #include "storage/KW5FileOpen.h"
 #include "support/KW5Log.h"
-#include "tag/KW5Bytes.h"
+#include "fields/KW5Bytes.h"
 
 namespace kw5storage {
 

@@ -1,6 +1,6 @@
 #include "tag/KW5TagHeader.h"
 
-#include "tag/KW5Bytes.h"
+#include "fields/KW5Bytes.h"
 
 #include <cstring>
 #include <new>
