@@ -13,6 +13,7 @@
 #include "platform/TaskMem.h"
 #include "tag/KW5Frame.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5NumberedSeries.h"
 #include "tag/KW5Tag.h"
 
 #include <cstdint>
@@ -167,17 +168,9 @@ LONG CKW5VorletLib::GetBinary(LONG frameIndex, LONG descIndex,
             // for any other id every ordinal would find the same frame.
             if (isSeriesWithoutKey(frameId, descIndex))
                 return kw5::kE_INVALIDARG;
-            for (LONG ordinal = 1;; ++ordinal) {
-                std::string numbered;
-                HRESULT made = makeNumberedDesc(desc, ordinal, numbered);
-                if (made != kw5::kS_OK)
-                    return made;
-                _KW5_FILE_RET found = tag->findFramesById(frameId, numbered, frames);
-                if (found == KW5_FILE_RET_NOT_FOUND)
-                    break;
-                if (found != KW5_FILE_RET_OK)
-                    return KW5ErrorReturnHRESULT(found);
-            }
+            _KW5_FILE_RET found = kw5series::find(*tag, frameId, desc, frames);
+            if (found != KW5_FILE_RET_NOT_FOUND)
+                return KW5ErrorReturnHRESULT(found);
             if (frames.empty())
                 return kw5::kS_FALSE;
         } else {
@@ -237,12 +230,7 @@ LONG CKW5VorletLib::PutBinary(LONG frameIndex, LONG descIndex,
                 const _StructBinVal* record = values[i];
                 if (record == nullptr)
                     return kw5::kE_POINTER;
-                std::string frameDesc = desc;
-                if (numbered) {
-                    HRESULT made = makeNumberedDesc(desc, static_cast<LONG>(i + 1), frameDesc);
-                    if (made != kw5::kS_OK)
-                        return made;
-                }
+                const std::string frameDesc = numbered ? kw5series::member(desc, i + 1) : desc;
                 std::vector<unsigned char> block;
                 _KW5_FILE_RET copied = copyHostBytes(record->data, record->dataSize, block);
                 if (copied != KW5_FILE_RET_OK)

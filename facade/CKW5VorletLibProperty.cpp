@@ -8,9 +8,11 @@
 #include "kw5/CKW5VorletLib.h"
 
 #include "facade/KW5ErrorReturnHRESULT.h"
+#include "facade/KW5TagTransaction.h"
 #include "kw5/HResult.h"
 #include "platform/CodePage.h"
 #include "tag/KW5Frame.h"
+#include "tag/KW5FrameKinds.h"
 #include "tag/KW5Tag.h"
 
 #include <memory>
@@ -19,13 +21,8 @@ namespace {
 
 const unsigned char kPropertyEncoding = 2;
 
-bool isLinkFrame(const std::string& frameId) {
-    return frameId == "WOAR" || frameId == "WCOM";
-}
-
-bool isUserFrame(const std::string& frameId) {
-    return frameId == "TXXX" || frameId == "WXXX";
-}
+using kw5kinds::isLinkFrame;
+using kw5kinds::isUserFrame;
 
 // Removes (frameId, desc) from tag; not found is no failure.
 HRESULT removeProperty(KW5Tag& tag, const std::string& frameId, const std::string& desc,
@@ -106,9 +103,9 @@ LONG CKW5VorletLib::PutPropertyFromId(const KW5WString& id, const std::vector<KW
         if (!isLinkFrame(frameId) && values.size() >= 2)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_INVALID_PARAMETER);
 
-        std::unique_ptr<KW5Tag> work(new KW5Tag(*tag));
+        KW5TagTransaction edit(tag, modified);
         bool changed = false;
-        HRESULT hr = removeProperty(*work, frameId, std::string(), openMode, changed);
+        HRESULT hr = removeProperty(*tag, frameId, std::string(), openMode, changed);
         if (hr != kw5::kS_OK)
             return hr;
         for (const KW5WString& given : values) {
@@ -119,14 +116,14 @@ LONG CKW5VorletLib::PutPropertyFromId(const KW5WString& id, const std::vector<KW
                                  static_cast<unsigned short>(flags), frame);
             if (hr < 0)
                 return hr;
-            _KW5_FILE_RET ret = work->addFrames(KW5FrameList(1, frame));
+            _KW5_FILE_RET ret = tag->addFrames(KW5FrameList(1, frame));
             if (ret != KW5_FILE_RET_OK)
                 return KW5ErrorReturnHRESULT(ret);
             changed = true;
         }
         if (changed) {
-            tag.swap(work);
             modified = 1;
+            edit.commit();
         }
         return kw5::kS_OK;
     } catch (...) {
@@ -150,9 +147,9 @@ LONG CKW5VorletLib::PutPropertyFromDesc(const KW5WString& id, const KW5WString& 
         if (!kw5platform::convertToNarrow(desc, description))
             return kw5::kE_FAIL;
 
-        std::unique_ptr<KW5Tag> work(new KW5Tag(*tag));
+        KW5TagTransaction edit(tag, modified);
         bool changed = false;
-        HRESULT hr = removeProperty(*work, frameId, description, openMode, changed);
+        HRESULT hr = removeProperty(*tag, frameId, description, openMode, changed);
         if (hr != kw5::kS_OK)
             return hr;
         if (!value.empty()) {
@@ -163,14 +160,14 @@ LONG CKW5VorletLib::PutPropertyFromDesc(const KW5WString& id, const KW5WString& 
                                  static_cast<unsigned short>(flags), frame);
             if (hr < 0)
                 return hr;
-            _KW5_FILE_RET ret = work->addFrames(KW5FrameList(1, frame));
+            _KW5_FILE_RET ret = tag->addFrames(KW5FrameList(1, frame));
             if (ret != KW5_FILE_RET_OK)
                 return KW5ErrorReturnHRESULT(ret);
             changed = true;
         }
         if (changed) {
-            tag.swap(work);
             modified = 1;
+            edit.commit();
         }
         return kw5::kS_OK;
     } catch (...) {
