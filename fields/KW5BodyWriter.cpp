@@ -100,6 +100,20 @@ void KW5BodyWriter::writeUtf16BETerminated(const KW5WString& text) {
     appendBytes(kTerminator, sizeof kTerminator);
 }
 
+void KW5BodyWriter::writeUtf16(unsigned char encoding, const KW5WString& text) {
+    if (encoding == 1)
+        writeUtf16LEWithMark(text);
+    else
+        writeUtf16BE(text);
+}
+
+void KW5BodyWriter::writeUtf16Terminated(unsigned char encoding, const KW5WString& text) {
+    if (encoding == 1)
+        writeUtf16WithMark(text);
+    else
+        writeUtf16BETerminated(text);
+}
+
 void KW5BodyWriter::finish() const {
     if (buffer_ && position_ != buffer_->size())
         throw KW5_FILE_RET_BAD_LAYOUT;

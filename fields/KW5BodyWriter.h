@@ -46,6 +46,11 @@ public:
     void writeUtf16BE(const KW5WString& text);
     // The units big-endian, then 00 00; a single-NUL text writes no units.
     void writeUtf16BETerminated(const KW5WString& text);
+    // A value in text encoding 1 (writeUtf16LEWithMark) or 2 (writeUtf16BE).
+    void writeUtf16(unsigned char encoding, const KW5WString& text);
+    // A terminated text in encoding 1 (writeUtf16WithMark) or 2
+    // (writeUtf16BETerminated).
+    void writeUtf16Terminated(unsigned char encoding, const KW5WString& text);
 
     size_t position() const { return position_; }
     // Raises KW5_FILE_RET_BAD_LAYOUT unless the body was filled exactly.

@@ -71,12 +71,18 @@ _KW5_FILE_RET KW5FieldBase::setData(const unsigned char* bytes, ULONG size) {
     return KW5_FILE_RET_OK;
 }
 
-_KW5_FILE_RET KW5FieldBase::writeUserBodyEncoding0(const std::string& description,
-                                                   const KW5WString& value) {
+_KW5_FILE_RET KW5FieldBase::encodeUserFrame(KW5FieldInfo& record) {
+    clear();
+    const unsigned char encoding = record.encoding();
+    const std::string& description = record.description();
+    if (encoding == 1 || encoding == 2)
+        return writeUserUnicode(encoding, description, record.value());
+    if (encoding != 0)
+        return KW5_FILE_RET_BAD_LAYOUT;
     if (description.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
     std::string narrowValue;
-    if (!kw5platform::convertToNarrow(value, narrowValue))
+    if (!kw5platform::convertToNarrow(record.value(), narrowValue))
         return KW5_FILE_RET_BUFFER_ERROR;
     return writeBody(
         [&](KW5BodyWriter& writer) {
@@ -85,4 +91,14 @@ _KW5_FILE_RET KW5FieldBase::writeUserBodyEncoding0(const std::string& descriptio
             writer.appendBytes(narrowValue);
         },
         KW5_FILE_RET_BUFFER_ERROR);
+}
+
+_KW5_FILE_RET KW5FieldBase::writeUserUnicode(unsigned char, const std::string&, const KW5WString&) {
+    return KW5_FILE_RET_NOT_IMPLEMENTED;
+}
+
+_KW5_FILE_RET KW5FieldBase::wideDescription(const std::string& description, KW5WString& wide) {
+    if (!kw5platform::convertToWide(description, wide))
+        return KW5_FILE_RET_BUFFER_ERROR;
+    return wide.empty() ? KW5_FILE_RET_INVALID_PARAMETER : KW5_FILE_RET_OK;
 }

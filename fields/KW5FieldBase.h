@@ -10,6 +10,7 @@
 #include "fields/KW5FieldInfo.h"
 #include "platform/Types.h"
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -59,10 +60,53 @@ protected:
     // Replaces the held body by size zero bytes; false when memory is
     // exhausted (the codec is then empty).
     bool allocateBuffer(size_t size);
-    // The encoding-0 body of a user text or user URL frame: 0x00, the
-    // description and its 0x00, the value's narrow bytes (TXXX and WXXX share
-    // this layout exactly).
-    _KW5_FILE_RET writeUserBodyEncoding0(const std::string& description, const KW5WString& value);
+    // The encode of the user frames TXXX and WXXX. Encoding 0 is the layout
+    // both share: 0x00, the description and its 0x00, the value's narrow
+    // bytes; encodings 1 and 2 go to writeUserUnicode; any other is
+    // KW5_FILE_RET_BAD_LAYOUT.
+    _KW5_FILE_RET encodeUserFrame(KW5FieldInfo& record);
+    virtual _KW5_FILE_RET writeUserUnicode(unsigned char encoding, const std::string& description,
+                                           const KW5WString& value);
+    // The description of a user frame in UTF-16: KW5_FILE_RET_BUFFER_ERROR
+    // when the code page cannot convert it, INVALID_PARAMETER when empty.
+    static _KW5_FILE_RET wideDescription(const std::string& description, KW5WString& wide);
+    // The re-encode of a user frame: its description is decoded, valueOf
+    // turns the bytes from the data offset on into the value (for a body of
+    // two bytes or more), and both are written in encoding 2.
+    template <class ValueOf>
+    _KW5_FILE_RET convertUserBody(const unsigned char* body, ULONG bodySize,
+                                  std::vector<unsigned char>& newBody, ValueOf valueOf) {
+        clear();
+        if (!body || bodySize == 0)
+            return KW5_FILE_RET_INVALID_DATA;
+        try {
+            _KW5_FILE_RET result = setData(body, bodySize);
+            if (result != KW5_FILE_RET_OK)
+                return result;
+            KW5FieldInfo parsed;
+            ULONG dataOffset = 0;
+            result = decode(parsed, dataOffset);
+            clear();
+            if (result != KW5_FILE_RET_OK)
+                return result;
+            KW5WString value;
+            if (bodySize >= 2) {
+                if (dataOffset > bodySize)
+                    return KW5_FILE_RET_FAILED;
+                result = valueOf(dataOffset, value);
+                if (result != KW5_FILE_RET_OK)
+                    return result;
+            }
+            result = writeUserUnicode(2, parsed.description(), value);
+            if (result != KW5_FILE_RET_OK)
+                return result;
+            newBody = buffer_;
+        } catch (const std::bad_alloc&) {
+            clear();
+            return KW5_FILE_RET_OUT_OF_MEMORY;
+        }
+        return KW5_FILE_RET_OK;
+    }
 
     std::vector<unsigned char> buffer_;
 };

@@ -86,9 +86,8 @@ _KW5_FILE_RET KW5FieldGEOB::write(unsigned char encoding, const Texts& texts,
     case 0:
         return writeEncoding0(texts, data);
     case 1:
-        return writeEncoding1(texts, data);
     case 2:
-        return writeEncoding2(texts, data);
+        return writeUnicode(encoding, texts, data);
     default:
         return KW5_FILE_RET_INVALID_PARAMETER;
     }
@@ -107,8 +106,8 @@ _KW5_FILE_RET KW5FieldGEOB::writeEncoding0(const Texts& texts,
         KW5_FILE_RET_OUT_OF_MEMORY);
 }
 
-_KW5_FILE_RET KW5FieldGEOB::writeEncoding1(const Texts& texts,
-                                           const std::vector<unsigned char>& data) {
+_KW5_FILE_RET KW5FieldGEOB::writeUnicode(unsigned char encoding, const Texts& texts,
+                                         const std::vector<unsigned char>& data) {
     KW5WString fileName;
     KW5WString description;
     if (!kw5platform::convertToWide(texts.fileName, fileName) ||
@@ -116,28 +115,14 @@ _KW5_FILE_RET KW5FieldGEOB::writeEncoding1(const Texts& texts,
         return KW5_FILE_RET_BUFFER_ERROR;
     return writeBody(
         [&](KW5BodyWriter& writer) {
-            writer.appendByte(0x01);
+            writer.appendByte(encoding);
             writer.writeNarrowText(texts.mimeType);
-            writer.writeUtf16WithMarkIfAny(fileName);
-            writer.writeUtf16WithMark(description);
-            writer.appendBytes(data);
-        },
-        KW5_FILE_RET_OUT_OF_MEMORY);
-}
-
-_KW5_FILE_RET KW5FieldGEOB::writeEncoding2(const Texts& texts,
-                                           const std::vector<unsigned char>& data) {
-    KW5WString fileName;
-    KW5WString description;
-    if (!kw5platform::convertToWide(texts.fileName, fileName) ||
-        !kw5platform::convertToWide(texts.description, description))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    return writeBody(
-        [&](KW5BodyWriter& writer) {
-            writer.appendByte(0x02);
-            writer.writeNarrowText(texts.mimeType);
-            writer.writeUtf16BETerminated(fileName);
-            writer.writeUtf16BETerminated(description);
+            // An empty file name has no mark in encoding 1.
+            if (encoding == 1)
+                writer.writeUtf16WithMarkIfAny(fileName);
+            else
+                writer.writeUtf16BETerminated(fileName);
+            writer.writeUtf16Terminated(encoding, description);
             writer.appendBytes(data);
         },
         KW5_FILE_RET_OUT_OF_MEMORY);

@@ -20,9 +20,8 @@ _KW5_FILE_RET KW5FieldT::encode(KW5FieldInfo& record) {
     case 0:
         return writeEncoding0(value);
     case 1:
-        return writeEncoding1(value);
     case 2:
-        return writeEncoding2(value);
+        return writeUnicode(encoding, value);
     default:
         return KW5_FILE_RET_BAD_LAYOUT;
     }
@@ -40,20 +39,11 @@ _KW5_FILE_RET KW5FieldT::writeEncoding0(const KW5WString& value) {
         KW5_FILE_RET_BUFFER_ERROR);
 }
 
-_KW5_FILE_RET KW5FieldT::writeEncoding1(const KW5WString& value) {
+_KW5_FILE_RET KW5FieldT::writeUnicode(unsigned char encoding, const KW5WString& value) {
     return writeBody(
         [&](KW5BodyWriter& writer) {
-            writer.appendByte(0x01);
-            writer.writeUtf16LEWithMark(value);
-        },
-        KW5_FILE_RET_BUFFER_ERROR);
-}
-
-_KW5_FILE_RET KW5FieldT::writeEncoding2(const KW5WString& value) {
-    return writeBody(
-        [&](KW5BodyWriter& writer) {
-            writer.appendByte(0x02);
-            writer.writeUtf16BE(value);
+            writer.appendByte(encoding);
+            writer.writeUtf16(encoding, value);
         },
         KW5_FILE_RET_BUFFER_ERROR);
 }
@@ -74,7 +64,7 @@ _KW5_FILE_RET KW5FieldT::convertToUtf16BE(const std::string&, const unsigned cha
                 return result;
             value = kw5fields::unitsFromBigEndian(utf16BE.data(), utf16BE.size());
         }
-        _KW5_FILE_RET result = writeEncoding2(value);
+        _KW5_FILE_RET result = writeUnicode(2, value);
         if (result != KW5_FILE_RET_OK)
             return result;
         newBody = buffer_;
