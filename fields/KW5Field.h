@@ -36,6 +36,8 @@ public:
 
     // Dispatch by the record's / the given frame id.
     _KW5_FILE_RET getDataOffset(KW5FieldInfo& record, ULONG& offset) const;
+    // Where the payload of a frame of that id starts in the held body.
+    _KW5_FILE_RET payloadOffset(const std::string& frameId, ULONG& offset) const;
     _KW5_FILE_RET getPayload(const std::string& frameId, std::vector<unsigned char>& payload) const;
     _KW5_FILE_RET getPayloadSize(const std::string& frameId, ULONG& size) const;
     // description is in/out: frames without a description leave it as given.

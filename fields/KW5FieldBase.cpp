@@ -102,3 +102,9 @@ _KW5_FILE_RET KW5FieldBase::wideDescription(const std::string& description, KW5W
         return KW5_FILE_RET_BUFFER_ERROR;
     return wide.empty() ? KW5_FILE_RET_INVALID_PARAMETER : KW5_FILE_RET_OK;
 }
+
+_KW5_FILE_RET KW5FieldBase::handOut(_KW5_FILE_RET written, std::vector<unsigned char>& newBody) {
+    if (written == KW5_FILE_RET_OK)
+        newBody = buffer_;
+    return written;
+}

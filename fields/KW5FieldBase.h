@@ -97,16 +97,15 @@ protected:
                 if (result != KW5_FILE_RET_OK)
                     return result;
             }
-            result = writeUserUnicode(2, parsed.description(), value);
-            if (result != KW5_FILE_RET_OK)
-                return result;
-            newBody = buffer_;
+            return handOut(writeUserUnicode(2, parsed.description(), value), newBody);
         } catch (const std::bad_alloc&) {
             clear();
             return KW5_FILE_RET_OUT_OF_MEMORY;
         }
-        return KW5_FILE_RET_OK;
     }
+    // The end of a re-encode: a copy of the body just written goes to
+    // newBody. written is the result of the write; may throw std::bad_alloc.
+    _KW5_FILE_RET handOut(_KW5_FILE_RET written, std::vector<unsigned char>& newBody);
 
     std::vector<unsigned char> buffer_;
 };

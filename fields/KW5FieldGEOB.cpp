@@ -143,13 +143,9 @@ _KW5_FILE_RET KW5FieldGEOB::convertToUtf16BE(const std::string&, const unsigned 
         std::vector<unsigned char> data;
         if (dataOffset < bodySize)
             data.assign(body + dataOffset, body + bodySize);
-        result = write(2, texts, data);
-        if (result != KW5_FILE_RET_OK)
-            return result;
-        newBody = buffer_;
+        return handOut(write(2, texts, data), newBody);
     } catch (const std::bad_alloc&) {
         clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    return KW5_FILE_RET_OK;
 }

@@ -64,13 +64,9 @@ _KW5_FILE_RET KW5FieldT::convertToUtf16BE(const std::string&, const unsigned cha
                 return result;
             value = kw5fields::unitsFromBigEndian(utf16BE.data(), utf16BE.size());
         }
-        _KW5_FILE_RET result = writeUnicode(2, value);
-        if (result != KW5_FILE_RET_OK)
-            return result;
-        newBody = buffer_;
+        return handOut(writeUnicode(2, value), newBody);
     } catch (const std::bad_alloc&) {
         clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    return KW5_FILE_RET_OK;
 }

@@ -74,53 +74,54 @@ std::size_t KW5FormatCheck::countObjects(const unsigned char* image, ULONG lengt
     return count;
 }
 
-_KW5_FILE_RET KW5FormatCheck::checkKeySizes(const KW5Tag& tag,
-                                            const std::vector<FormatKey>& priorityKeys) {
-    for (const FormatKey& key : priorityKeys) {
+namespace {
+
+// Calls visit for every frame found under the keys, in key order, until it
+// answers anything but KW5_FILE_RET_OK.
+template <class Visit>
+_KW5_FILE_RET visitKeyFrames(const KW5Tag& tag, const std::vector<FormatKey>& keys, Visit visit) {
+    for (const FormatKey& key : keys) {
         KW5FrameList frames;
-        _KW5_FILE_RET ret = lookupKey(tag, key, frames);
+        _KW5_FILE_RET ret = KW5FormatCheck::lookupKey(tag, key, frames);
         if (ret == KW5_FILE_RET_NOT_FOUND)
             continue;
+        for (size_t i = 0; ret == KW5_FILE_RET_OK && i < frames.size(); ++i)
+            ret = visit(frames[i]);
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        for (const KW5Frame& frame : frames) {
-            std::string frameId;
-            std::string description;
-            ret = frame.getDescription(frameId, description);
-            if (ret != KW5_FILE_RET_OK)
-                return ret;
-            ULONG payloadSize = 0;
-            ret = frame.getPayloadSize(payloadSize);
-            if (ret != KW5_FILE_RET_OK)
-                return ret;
-            if (payloadSize > kw5kinds::kPriorityMaxBytes)
-                return KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE;
-        }
     }
     return KW5_FILE_RET_OK;
+}
+
+} // namespace
+
+_KW5_FILE_RET KW5FormatCheck::checkKeySizes(const KW5Tag& tag,
+                                            const std::vector<FormatKey>& priorityKeys) {
+    return visitKeyFrames(tag, priorityKeys, [](const KW5Frame& frame) {
+        std::string frameId;
+        std::string description;
+        _KW5_FILE_RET ret = frame.getDescription(frameId, description);
+        ULONG payloadSize = 0;
+        if (ret == KW5_FILE_RET_OK)
+            ret = frame.getPayloadSize(payloadSize);
+        if (ret == KW5_FILE_RET_OK && payloadSize > kw5kinds::kPriorityMaxBytes)
+            ret = KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE;
+        return ret;
+    });
 }
 
 _KW5_FILE_RET KW5FormatCheck::collectKeyFrames(const KW5Tag& tag,
                                                const std::vector<FormatKey>& keys,
                                                std::vector<FormatKey>& expected) {
-    for (const FormatKey& key : keys) {
-        KW5FrameList frames;
-        _KW5_FILE_RET ret = lookupKey(tag, key, frames);
-        if (ret == KW5_FILE_RET_NOT_FOUND)
-            continue;
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
-        for (const KW5Frame& frame : frames) {
-            // The frame's own id: a "TXXX" key may find a "WXXX" frame that
-            // shares its description.
-            FormatKey found{0, std::string(), std::string()};
-            ret = frame.getDescription(found.frameId, found.description);
-            if (ret != KW5_FILE_RET_OK)
-                return ret;
+    return visitKeyFrames(tag, keys, [&](const KW5Frame& frame) {
+        // The frame's own id: a "TXXX" key may find a "WXXX" frame that
+        // shares its description.
+        FormatKey found{0, std::string(), std::string()};
+        _KW5_FILE_RET ret = frame.getDescription(found.frameId, found.description);
+        if (ret == KW5_FILE_RET_OK)
             expected.push_back(found);
-        }
-    }
-    return KW5_FILE_RET_OK;
+        return ret;
+    });
 }
 
 _KW5_FILE_RET KW5FormatCheck::checkKeyOrder(const unsigned char* image, ULONG length,
