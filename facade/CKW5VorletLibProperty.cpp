@@ -37,6 +37,35 @@ HRESULT removeProperty(KW5Tag& tag, const std::string& frameId, const std::strin
     return KW5ErrorReturnHRESULT(ret);
 }
 
+// Replaces what (frameId, desc) holds in the open tag by one frame per value
+// (make builds it), on a copy that replaces the tag only when every frame is
+// in; the tag counts as modified when anything was removed or added.
+template <class Make>
+HRESULT replaceProperty(std::unique_ptr<KW5Tag>& tag, int32_t& modified, LONG openMode,
+                        const std::string& frameId, const std::string& desc,
+                        const std::vector<KW5WString>& values, Make make) {
+    KW5TagTransaction edit(tag, modified);
+    bool changed = false;
+    HRESULT hr = removeProperty(*tag, frameId, desc, openMode, changed);
+    if (hr != kw5::kS_OK)
+        return hr;
+    for (const KW5WString& value : values) {
+        KW5Frame frame;
+        hr = make(value, frame);
+        if (hr < 0)
+            return hr;
+        _KW5_FILE_RET ret = tag->addFrames(KW5FrameList(1, frame));
+        if (ret != KW5_FILE_RET_OK)
+            return KW5ErrorReturnHRESULT(ret);
+        changed = true;
+    }
+    if (changed) {
+        modified = 1;
+        edit.commit();
+    }
+    return kw5::kS_OK;
+}
+
 } // namespace
 
 LONG CKW5VorletLib::GetPropertyFromId(const KW5WString& id, std::vector<KW5WString>& values) {
@@ -103,29 +132,12 @@ LONG CKW5VorletLib::PutPropertyFromId(const KW5WString& id, const std::vector<KW
         if (!isLinkFrame(frameId) && values.size() >= 2)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_INVALID_PARAMETER);
 
-        KW5TagTransaction edit(tag, modified);
-        bool changed = false;
-        HRESULT hr = removeProperty(*tag, frameId, std::string(), openMode, changed);
-        if (hr != kw5::kS_OK)
-            return hr;
-        for (const KW5WString& given : values) {
-            KW5WString value = given;
-            checkFieldDataSize(frameId, value);
-            KW5Frame frame;
-            hr = makeStringFrame(frameId, kPropertyEncoding, std::string(), value,
-                                 static_cast<unsigned short>(flags), frame);
-            if (hr < 0)
-                return hr;
-            _KW5_FILE_RET ret = tag->addFrames(KW5FrameList(1, frame));
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-            changed = true;
-        }
-        if (changed) {
-            modified = 1;
-            edit.commit();
-        }
-        return kw5::kS_OK;
+        return replaceProperty(tag, modified, openMode, frameId, std::string(), values,
+                               [&](KW5WString value, KW5Frame& frame) {
+                                   checkFieldDataSize(frameId, value);
+                                   return makeStringFrame(frameId, kPropertyEncoding, std::string(),
+                                                          value, flags, frame);
+                               });
     } catch (...) {
         return kw5::kE_FAIL;
     }
@@ -147,29 +159,14 @@ LONG CKW5VorletLib::PutPropertyFromDesc(const KW5WString& id, const KW5WString& 
         if (!kw5platform::convertToNarrow(desc, description))
             return kw5::kE_FAIL;
 
-        KW5TagTransaction edit(tag, modified);
-        bool changed = false;
-        HRESULT hr = removeProperty(*tag, frameId, description, openMode, changed);
-        if (hr != kw5::kS_OK)
-            return hr;
-        if (!value.empty()) {
-            KW5WString text = value;
-            checkFieldDataSize(frameId, text);
-            KW5Frame frame;
-            hr = makeStringFrame(frameId, kPropertyEncoding, description, text,
-                                 static_cast<unsigned short>(flags), frame);
-            if (hr < 0)
-                return hr;
-            _KW5_FILE_RET ret = tag->addFrames(KW5FrameList(1, frame));
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-            changed = true;
-        }
-        if (changed) {
-            modified = 1;
-            edit.commit();
-        }
-        return kw5::kS_OK;
+        // An empty value only removes.
+        const std::vector<KW5WString> values(value.empty() ? 0 : 1, value);
+        return replaceProperty(tag, modified, openMode, frameId, description, values,
+                               [&](KW5WString text, KW5Frame& frame) {
+                                   checkFieldDataSize(frameId, text);
+                                   return makeStringFrame(frameId, kPropertyEncoding, description,
+                                                          text, flags, frame);
+                               });
     } catch (...) {
         return kw5::kE_FAIL;
     }

@@ -243,16 +243,12 @@ LONG CKW5VorletLib::GetString(LONG frameIndex, LONG descIndex, std::vector<KW5WS
             return kw5::kE_INVALIDARG;
 
         KW5FrameList frames;
-        if (!isNumberedDesc(descIndex)) {
-            _KW5_FILE_RET ret = tag->findFramesById(frameId, desc, frames);
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-        } else {
-            if (kw5series::find(*tag, frameId, desc, frames) != KW5_FILE_RET_NOT_FOUND)
-                return kw5::kE_FAIL;
-            if (frames.empty())
-                return kw5::kS_FALSE;
-        }
+        const bool numbered = isNumberedDesc(descIndex);
+        _KW5_FILE_RET found = kw5series::findNamed(*tag, frameId, desc, numbered, frames);
+        if (found != kw5series::complete(numbered))
+            return numbered ? kw5::kE_FAIL : KW5ErrorReturnHRESULT(found);
+        if (frames.empty())
+            return kw5::kS_FALSE;
         HRESULT hr = makeVWstr(frames, values);
         return hr < 0 ? hr : kw5::kS_OK;
     } catch (...) {
@@ -329,18 +325,12 @@ LONG CKW5VorletLib::GetFrameFlag(LONG frameIndex, LONG descIndex,
         if (isSeriesWithoutKey(frameId, descIndex))
             return kw5::kE_INVALIDARG;
 
+        // Nothing found is no failure: no flags are added.
         KW5FrameList frames;
-        if (!isNumberedDesc(descIndex)) {
-            _KW5_FILE_RET ret = tag->findFramesById(frameId, desc, frames);
-            if (ret == KW5_FILE_RET_NOT_FOUND)
-                return kw5::kS_OK;
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-        } else {
-            _KW5_FILE_RET last = kw5series::find(*tag, frameId, desc, frames);
-            if (last != KW5_FILE_RET_NOT_FOUND)
-                return KW5ErrorReturnHRESULT(last);
-        }
+        _KW5_FILE_RET lookup =
+            kw5series::findNamed(*tag, frameId, desc, isNumberedDesc(descIndex), frames);
+        if (lookup != KW5_FILE_RET_OK && lookup != KW5_FILE_RET_NOT_FOUND)
+            return KW5ErrorReturnHRESULT(lookup);
 
         std::vector<unsigned short> found;
         found.reserve(frames.size());

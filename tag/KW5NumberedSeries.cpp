@@ -15,4 +15,9 @@ _KW5_FILE_RET find(const KW5Tag& tag, const std::string& frameId, const std::str
     });
 }
 
+_KW5_FILE_RET findNamed(const KW5Tag& tag, const std::string& frameId, const std::string& desc,
+                        bool numbered, KW5FrameList& frames) {
+    return numbered ? find(tag, frameId, desc, frames) : tag.findFramesById(frameId, desc, frames);
+}
+
 } // namespace kw5series

@@ -31,6 +31,15 @@ template <class Step> _KW5_FILE_RET walk(const std::string& desc, Step step) {
 _KW5_FILE_RET find(const KW5Tag& tag, const std::string& frameId, const std::string& desc,
                    KW5FrameList& frames);
 
+// The frames under (frameId, desc), or with numbered those of the whole
+// series. All were found when the result is complete(numbered); then frames
+// may still be empty for a series.
+_KW5_FILE_RET findNamed(const KW5Tag& tag, const std::string& frameId, const std::string& desc,
+                        bool numbered, KW5FrameList& frames);
+inline _KW5_FILE_RET complete(bool numbered) {
+    return numbered ? KW5_FILE_RET_NOT_FOUND : KW5_FILE_RET_OK;
+}
+
 } // namespace kw5series
 
 #endif
