@@ -57,7 +57,8 @@ void describe(const KW5Frame& frame, Entry& entry) {
 }
 
 // The frames of the tag region in image order, as (id, description, frame);
-// a walk that meets damage stops there.
+// a walk that meets damage (or a frame whose id starts with a zero byte)
+// stops there.
 void walkImage(const std::vector<unsigned char>& image, std::vector<Entry>& walked) {
     const ULONG length = static_cast<ULONG>(image.size());
     ULONG position = KW5TagHeader::kLength;
@@ -70,7 +71,7 @@ void walkImage(const std::vector<unsigned char>& image, std::vector<Entry>& walk
             atEnd || header.isEmpty())
             return;
         Entry entry;
-        if (header.getId(entry.id) != KW5_FILE_RET_OK)
+        if (header.getId(entry.id) != KW5_FILE_RET_OK || entry.id.empty())
             return;
         if (body.getDescription(entry.id, entry.description) != KW5_FILE_RET_OK)
             entry.description.clear();
