@@ -4,21 +4,13 @@
 #include "platform/File.h"
 #include "storage/KW5FileOpen.h"
 #include "storage/KW5SpareBuffer.h"
-#include "tag/KW5Bytes.h"
 #include "tag/KW5Tag.h"
+#include "tag/KW5TagHeader.h"
 
 #include <algorithm>
 #include <new>
 
 KW5File::KW5File() {}
-
-ULONG KW5File::tagSizeInHeader(const unsigned char* header, size_t length) {
-    if (length < kHeaderLength)
-        return 0;
-    const bool kw5 = header[0] == 'k' && header[1] == 'w' && header[2] == '5';
-    const bool id3 = header[0] == 'I' && header[1] == 'D' && header[2] == '3';
-    return kw5 || id3 ? kw5bytes::decodeSyncsafe(header + 6) + kHeaderLength : 0;
-}
 
 KW5File::~KW5File() {
     kw5storage::parkSpareBuffer(buffer_);
@@ -90,12 +82,12 @@ _KW5_FILE_RET KW5File::getTagSizeOnDisk(const KW5WString& path, ULONG& size) {
     size = 0;
     if (path.empty())
         return KW5_FILE_RET_EMPTY_PATH;
-    unsigned char header[kHeaderLength];
+    unsigned char header[KW5TagHeader::kLength];
     ULONG got = 0;
-    _KW5_FILE_RET result = readAt(path, header, got, kHeaderLength, 0);
+    _KW5_FILE_RET result = readAt(path, header, got, KW5TagHeader::kLength, 0);
     if (result != KW5_FILE_RET_OK)
         return kw5storage::errorMeansMissing(kw5platform::lastError()) ? KW5_FILE_RET_OK : result;
-    size = tagSizeInHeader(header, got);
+    size = KW5TagHeader::tagSizeOf(header, got);
     return KW5_FILE_RET_OK;
 }
 
