@@ -17,6 +17,9 @@ function(kw5_test_suite name)
         KW5_TEST_BINARY_DIR="${CMAKE_BINARY_DIR}"
         KW5_TEST_SOURCE_DIR="${KW5_ROOT}")
     kw5_warnings(test_${name})
+    # Every test source includes GoogleTest; parsing it once per suite
+    # instead of once per source saves a good part of each build.
+    target_precompile_headers(test_${name} PRIVATE <gtest/gtest.h> <string> <vector>)
     if(CMAKE_CROSSCOMPILING)
         add_test(NAME ${name} COMMAND test_${name})
         set_tests_properties(${name} PROPERTIES TIMEOUT 900)

@@ -9,6 +9,24 @@
 
 #include <new>
 
+namespace {
+
+// The end of both Opens: the tag held by file (ret: how reading it went)
+// becomes the object's tag. A failed parse keeps the frames before the
+// fault; the object must not offer a half-read tag.
+LONG loadOpened(const KW5File& file, _KW5_FILE_RET ret, KW5Tag& tag, int32_t& opened) {
+    if (ret == KW5_FILE_RET_OK)
+        ret = file.loadTag(tag);
+    if (ret != KW5_FILE_RET_OK) {
+        tag.reset();
+        return KW5ErrorReturnHRESULT(ret);
+    }
+    opened = 1;
+    return kw5::kS_OK;
+}
+
+} // namespace
+
 CKW5VorletLib::CKW5VorletLib() : modified(0), openMode(0), tag(), path(), opened(0) {
     // Without a tag every access method answers E_FAIL until an Open works.
     tag.reset(new (std::nothrow) KW5Tag());
@@ -60,16 +78,7 @@ LONG CKW5VorletLib::Open(const KW5WString& filePath, LONG mode) {
 
         KW5File file;
         _KW5_FILE_RET ret = file.read(filePath, mode);
-        if (ret == KW5_FILE_RET_OK)
-            ret = file.loadTag(*tag);
-        if (ret != KW5_FILE_RET_OK) {
-            // A failed parse keeps the frames before the fault; the object
-            // must not offer a half-read tag.
-            tag->reset();
-            return KW5ErrorReturnHRESULT(ret);
-        }
-        opened = 1;
-        return kw5::kS_OK;
+        return loadOpened(file, ret, *tag, opened);
     } catch (...) {
         return kw5::kE_FAIL;
     }
@@ -91,14 +100,7 @@ LONG CKW5VorletLib::Open(const unsigned char* image, LONG size) {
         // An image has no file to write back to.
         openMode = KW5_OPEN_READONLY;
         path.clear();
-        if (ret == KW5_FILE_RET_OK)
-            ret = file.loadTag(*tag);
-        if (ret != KW5_FILE_RET_OK) {
-            tag->reset();
-            return KW5ErrorReturnHRESULT(ret);
-        }
-        opened = 1;
-        return kw5::kS_OK;
+        return loadOpened(file, ret, *tag, opened);
     } catch (...) {
         return kw5::kE_FAIL;
     }

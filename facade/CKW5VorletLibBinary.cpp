@@ -2,6 +2,7 @@
 // frames built from the host's blocks.
 #include "kw5/CKW5VorletLib.h"
 
+#include "facade/KW5ErrorReturnHRESULT.h"
 #include "facade/KW5FileRet.h"
 #include "facade/KW5HostBlocks.h"
 #include "facade/KW5IdTables.h"
@@ -13,6 +14,7 @@
 #include "platform/TaskMem.h"
 #include "tag/KW5Frame.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5NumberedSeries.h"
 #include "tag/KW5Tag.h"
 
 #include <cstdint>
@@ -92,6 +94,15 @@ _KW5_FILE_RET fillHostRecord(const _StructBinVal& from, _StructBinVal& to) {
     return KW5_FILE_RET_OK;
 }
 
+// The first of the records made (made: the result of making them) goes to
+// the host's value.
+LONG handFirst(LONG made, const LocalRecords& local, _StructBinVal& value) {
+    if (made < 0)
+        return made;
+    _KW5_FILE_RET filled = fillHostRecord(*local.records.front(), value);
+    return filled == KW5_FILE_RET_OK ? kw5::kS_OK : KW5ErrorReturnHRESULT(filled);
+}
+
 } // namespace
 
 LONG CKW5VorletLib::makeBinaryFrame(const std::string& frameId, const unsigned char& encoding,
@@ -161,30 +172,17 @@ LONG CKW5VorletLib::GetBinary(LONG frameIndex, LONG descIndex,
         if (!convertKw5Id(frameIndex, descIndex, frameId, desc))
             return kw5::kE_FAIL;
 
+        // Only frames filed under their description can form a series; for
+        // any other id every ordinal would find the same frame.
+        if (isSeriesWithoutKey(frameId, descIndex))
+            return kw5::kE_INVALIDARG;
         KW5FrameList frames;
-        if (isNumberedDesc(descIndex)) {
-            // Only frames filed under their description can form a series;
-            // for any other id every ordinal would find the same frame.
-            if (isSeriesWithoutKey(frameId, descIndex))
-                return kw5::kE_INVALIDARG;
-            for (LONG ordinal = 1;; ++ordinal) {
-                std::string numbered;
-                HRESULT made = makeNumberedDesc(desc, ordinal, numbered);
-                if (made != kw5::kS_OK)
-                    return made;
-                _KW5_FILE_RET found = tag->findFramesById(frameId, numbered, frames);
-                if (found == KW5_FILE_RET_NOT_FOUND)
-                    break;
-                if (found != KW5_FILE_RET_OK)
-                    return KW5ErrorReturnHRESULT(found);
-            }
-            if (frames.empty())
-                return kw5::kS_FALSE;
-        } else {
-            _KW5_FILE_RET found = tag->findFramesById(frameId, desc, frames);
-            if (found != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(found);
-        }
+        const bool numbered = isNumberedDesc(descIndex);
+        _KW5_FILE_RET found = kw5series::findNamed(*tag, frameId, desc, numbered, frames);
+        if (found != kw5series::complete(numbered))
+            return KW5ErrorReturnHRESULT(found);
+        if (frames.empty())
+            return kw5::kS_FALSE;
 
         LONG made = makeBinaryStruct(frames, values);
         return made < 0 ? made : kw5::kS_OK;
@@ -237,12 +235,7 @@ LONG CKW5VorletLib::PutBinary(LONG frameIndex, LONG descIndex,
                 const _StructBinVal* record = values[i];
                 if (record == nullptr)
                     return kw5::kE_POINTER;
-                std::string frameDesc = desc;
-                if (numbered) {
-                    HRESULT made = makeNumberedDesc(desc, static_cast<LONG>(i + 1), frameDesc);
-                    if (made != kw5::kS_OK)
-                        return made;
-                }
+                const std::string frameDesc = numbered ? kw5series::member(desc, i + 1) : desc;
                 std::vector<unsigned char> block;
                 _KW5_FILE_RET copied = copyHostBytes(record->data, record->dataSize, block);
                 if (copied != KW5_FILE_RET_OK)
@@ -289,13 +282,7 @@ LONG CKW5VorletLib::GetBinaryFromDesc(const KW5WString& frameId, const KW5WStrin
             return KW5ErrorReturnHRESULT(found);
 
         LocalRecords local;
-        LONG made = makeBinaryStruct(frames, local.records);
-        if (made < 0)
-            return made;
-        _KW5_FILE_RET filled = fillHostRecord(*local.records.front(), *value);
-        if (filled != KW5_FILE_RET_OK)
-            return KW5ErrorReturnHRESULT(filled);
-        return kw5::kS_OK;
+        return handFirst(makeBinaryStruct(frames, local.records), local, *value);
     } catch (...) {
         return kw5::kE_FAIL;
     }
@@ -320,13 +307,7 @@ LONG CKW5VorletLib::SeekBinaryFromDesc(const KW5WString& path, const KW5WString&
             return kw5::kS_FALSE;
 
         LocalRecords local;
-        LONG made = makeBinaryStruct(frames, local.records);
-        if (made < 0)
-            return made;
-        _KW5_FILE_RET filled = fillHostRecord(*local.records.front(), *value);
-        if (filled != KW5_FILE_RET_OK)
-            return KW5ErrorReturnHRESULT(filled);
-        return kw5::kS_OK;
+        return handFirst(makeBinaryStruct(frames, local.records), local, *value);
     } catch (...) {
         return kw5::kE_FAIL;
     }

@@ -8,6 +8,7 @@
 #include "kw5/HResult.h"
 #include "storage/KW5File.h"
 #include "tag/KW5Frame.h"
+#include "tag/KW5FrameKinds.h"
 #include "tag/KW5Tag.h"
 #include "tag/KW5TagHeader.h"
 
@@ -19,7 +20,7 @@ namespace {
 const char kObjectFrameId[] = "GEOB";
 const unsigned char kObjectEncoding = 2;
 const unsigned short kObjectFlags = 0;
-const char kFirstObjectDesc[] = "VMK_LSI";
+const char* const kFirstObjectDesc = kw5kinds::kLeadObjectGM;
 const char kSecondObjectDesc[] = "VMK_OLINF";
 
 const KW5WString& objectMimeType() {

@@ -8,9 +8,11 @@
 #include "kw5/CKW5VorletLib.h"
 
 #include "facade/KW5ErrorReturnHRESULT.h"
+#include "facade/KW5TagTransaction.h"
 #include "kw5/HResult.h"
 #include "platform/CodePage.h"
 #include "tag/KW5Frame.h"
+#include "tag/KW5FrameKinds.h"
 #include "tag/KW5Tag.h"
 
 #include <memory>
@@ -19,13 +21,8 @@ namespace {
 
 const unsigned char kPropertyEncoding = 2;
 
-bool isLinkFrame(const std::string& frameId) {
-    return frameId == "WOAR" || frameId == "WCOM";
-}
-
-bool isUserFrame(const std::string& frameId) {
-    return frameId == "TXXX" || frameId == "WXXX";
-}
+using kw5kinds::isLinkFrame;
+using kw5kinds::isUserFrame;
 
 // Removes (frameId, desc) from tag; not found is no failure.
 HRESULT removeProperty(KW5Tag& tag, const std::string& frameId, const std::string& desc,
@@ -38,6 +35,35 @@ HRESULT removeProperty(KW5Tag& tag, const std::string& frameId, const std::strin
     if (ret == KW5_FILE_RET_NOT_FOUND)
         return kw5::kS_OK;
     return KW5ErrorReturnHRESULT(ret);
+}
+
+// Replaces what (frameId, desc) holds in the open tag by one frame per value
+// (make builds it), on a copy that replaces the tag only when every frame is
+// in; the tag counts as modified when anything was removed or added.
+template <class Make>
+HRESULT replaceProperty(std::unique_ptr<KW5Tag>& tag, int32_t& modified, LONG openMode,
+                        const std::string& frameId, const std::string& desc,
+                        const std::vector<KW5WString>& values, Make make) {
+    KW5TagTransaction edit(tag, modified);
+    bool changed = false;
+    HRESULT hr = removeProperty(*tag, frameId, desc, openMode, changed);
+    if (hr != kw5::kS_OK)
+        return hr;
+    for (const KW5WString& value : values) {
+        KW5Frame frame;
+        hr = make(value, frame);
+        if (hr < 0)
+            return hr;
+        _KW5_FILE_RET ret = tag->addFrames(KW5FrameList(1, frame));
+        if (ret != KW5_FILE_RET_OK)
+            return KW5ErrorReturnHRESULT(ret);
+        changed = true;
+    }
+    if (changed) {
+        modified = 1;
+        edit.commit();
+    }
+    return kw5::kS_OK;
 }
 
 } // namespace
@@ -106,29 +132,12 @@ LONG CKW5VorletLib::PutPropertyFromId(const KW5WString& id, const std::vector<KW
         if (!isLinkFrame(frameId) && values.size() >= 2)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_INVALID_PARAMETER);
 
-        std::unique_ptr<KW5Tag> work(new KW5Tag(*tag));
-        bool changed = false;
-        HRESULT hr = removeProperty(*work, frameId, std::string(), openMode, changed);
-        if (hr != kw5::kS_OK)
-            return hr;
-        for (const KW5WString& given : values) {
-            KW5WString value = given;
-            checkFieldDataSize(frameId, value);
-            KW5Frame frame;
-            hr = makeStringFrame(frameId, kPropertyEncoding, std::string(), value,
-                                 static_cast<unsigned short>(flags), frame);
-            if (hr < 0)
-                return hr;
-            _KW5_FILE_RET ret = work->addFrames(KW5FrameList(1, frame));
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-            changed = true;
-        }
-        if (changed) {
-            tag.swap(work);
-            modified = 1;
-        }
-        return kw5::kS_OK;
+        return replaceProperty(tag, modified, openMode, frameId, std::string(), values,
+                               [&](KW5WString value, KW5Frame& frame) {
+                                   checkFieldDataSize(frameId, value);
+                                   return makeStringFrame(frameId, kPropertyEncoding, std::string(),
+                                                          value, flags, frame);
+                               });
     } catch (...) {
         return kw5::kE_FAIL;
     }
@@ -150,29 +159,14 @@ LONG CKW5VorletLib::PutPropertyFromDesc(const KW5WString& id, const KW5WString& 
         if (!kw5platform::convertToNarrow(desc, description))
             return kw5::kE_FAIL;
 
-        std::unique_ptr<KW5Tag> work(new KW5Tag(*tag));
-        bool changed = false;
-        HRESULT hr = removeProperty(*work, frameId, description, openMode, changed);
-        if (hr != kw5::kS_OK)
-            return hr;
-        if (!value.empty()) {
-            KW5WString text = value;
-            checkFieldDataSize(frameId, text);
-            KW5Frame frame;
-            hr = makeStringFrame(frameId, kPropertyEncoding, description, text,
-                                 static_cast<unsigned short>(flags), frame);
-            if (hr < 0)
-                return hr;
-            _KW5_FILE_RET ret = work->addFrames(KW5FrameList(1, frame));
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-            changed = true;
-        }
-        if (changed) {
-            tag.swap(work);
-            modified = 1;
-        }
-        return kw5::kS_OK;
+        // An empty value only removes.
+        const std::vector<KW5WString> values(value.empty() ? 0 : 1, value);
+        return replaceProperty(tag, modified, openMode, frameId, description, values,
+                               [&](KW5WString text, KW5Frame& frame) {
+                                   checkFieldDataSize(frameId, text);
+                                   return makeStringFrame(frameId, kPropertyEncoding, description,
+                                                          text, flags, frame);
+                               });
     } catch (...) {
         return kw5::kE_FAIL;
     }

@@ -8,6 +8,7 @@
 
 #include "facade/KW5ErrorReturnHRESULT.h"
 #include "facade/KW5IdTables.h"
+#include "facade/KW5TagTransaction.h"
 #include "fields/KW5Field.h"
 #include "fields/KW5FieldInfo.h"
 #include "fields/KW5TextDecode.h"
@@ -15,6 +16,8 @@
 #include "platform/CodePage.h"
 #include "tag/KW5Frame.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5FrameKinds.h"
+#include "tag/KW5NumberedSeries.h"
 #include "tag/KW5Tag.h"
 
 #include <memory>
@@ -24,52 +27,23 @@ namespace {
 // The longest text value a frame may carry, in UTF-16 code units.
 const size_t kMaxValueUnits = 0x0FFFFFFF;
 
-const char* const kLinkFrameIds[] = {"WOAR", "WCOM"};
-
-bool isLinkFrame(const std::string& frameId) {
-    return frameId == kLinkFrameIds[0] || frameId == kLinkFrameIds[1];
-}
-
-// Walks the numbered series desc1, desc2, ... and appends each member found.
-// Returns 0 with last set to the lookup result that ended the walk, or the
-// error of a numeral that could not be formatted.
-HRESULT collectSeries(const KW5Tag& tag, const std::string& frameId, const std::string& desc,
-                      KW5FrameList& frames, _KW5_FILE_RET& last) {
-    for (LONG ordinal = 1;; ++ordinal) {
-        std::string numbered;
-        HRESULT hr = makeNumberedDesc(desc, ordinal, numbered);
-        if (hr != kw5::kS_OK)
-            return hr;
-        last = tag.findFramesById(frameId, numbered, frames);
-        if (last != KW5_FILE_RET_OK)
-            return kw5::kS_OK;
-    }
-}
-
 // Tests every member of a numbered series before any is removed: a member
 // that carries the read-only flag (open mode other than 3) refuses the
 // whole series, so a refusal never leaves the series half deleted.
-HRESULT checkSeriesRemovable(const KW5Tag& tag, const std::string& frameId, const std::string& desc,
-                             const LONG& openMode) {
-    for (LONG ordinal = 1;; ++ordinal) {
-        std::string numbered;
-        HRESULT hr = makeNumberedDesc(desc, ordinal, numbered);
-        if (hr != kw5::kS_OK)
-            return hr;
+_KW5_FILE_RET checkSeriesRemovable(const KW5Tag& tag, const std::string& frameId,
+                                   const std::string& desc, const LONG& openMode) {
+    return kw5series::walk(desc, [&](const std::string& numbered) {
         KW5FrameList members;
         _KW5_FILE_RET ret = tag.findFramesById(frameId, numbered, members);
-        if (ret == KW5_FILE_RET_NOT_FOUND)
-            return kw5::kS_OK;
-        if (ret != KW5_FILE_RET_OK)
-            return KW5ErrorReturnHRESULT(ret);
-        if (openMode == KW5_OPEN_READWRITE_ALL)
-            continue;
-        for (const KW5Frame& member : members) {
-            ret = member.readOnlyState();
-            if (ret != KW5_FILE_RET_WRITABLE)
-                return KW5ErrorReturnHRESULT(ret);
+        for (size_t i = 0;
+             ret == KW5_FILE_RET_OK && openMode != KW5_OPEN_READWRITE_ALL && i < members.size();
+             ++i) {
+            const _KW5_FILE_RET state = members[i].readOnlyState();
+            if (state != KW5_FILE_RET_WRITABLE)
+                ret = state;
         }
-    }
+        return ret;
+    });
 }
 
 // Removes the frame(s) that (frameId, desc) names from tag, the whole series
@@ -86,21 +60,14 @@ HRESULT removeFromTag(KW5Tag& tag, const std::string& frameId, const std::string
             return kw5::kS_OK;
         return KW5ErrorReturnHRESULT(ret);
     }
-    HRESULT hr = checkSeriesRemovable(tag, frameId, desc, openMode);
-    if (hr != kw5::kS_OK)
-        return hr;
-    for (LONG ordinal = 1;; ++ordinal) {
-        std::string numbered;
-        hr = makeNumberedDesc(desc, ordinal, numbered);
-        if (hr != kw5::kS_OK)
-            return hr;
-        _KW5_FILE_RET ret = tag.removeFramesById(frameId, numbered, openMode);
-        if (ret == KW5_FILE_RET_NOT_FOUND)
-            return kw5::kS_OK;
-        if (ret != KW5_FILE_RET_OK)
-            return KW5ErrorReturnHRESULT(ret);
-        removed = true;
-    }
+    _KW5_FILE_RET ret = checkSeriesRemovable(tag, frameId, desc, openMode);
+    if (ret == KW5_FILE_RET_NOT_FOUND)
+        ret = kw5series::walk(desc, [&](const std::string& numbered) {
+            const _KW5_FILE_RET gone = tag.removeFramesById(frameId, numbered, openMode);
+            removed = removed || gone == KW5_FILE_RET_OK;
+            return gone;
+        });
+    return ret == KW5_FILE_RET_NOT_FOUND ? kw5::kS_OK : KW5ErrorReturnHRESULT(ret);
 }
 
 // Host string of one frame's value, by the encoding rules of the reader.
@@ -276,20 +243,12 @@ LONG CKW5VorletLib::GetString(LONG frameIndex, LONG descIndex, std::vector<KW5WS
             return kw5::kE_INVALIDARG;
 
         KW5FrameList frames;
-        if (!isNumberedDesc(descIndex)) {
-            _KW5_FILE_RET ret = tag->findFramesById(frameId, desc, frames);
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-        } else {
-            _KW5_FILE_RET last = KW5_FILE_RET_NOT_FOUND;
-            HRESULT hr = collectSeries(*tag, frameId, desc, frames, last);
-            if (hr != kw5::kS_OK)
-                return hr;
-            if (last != KW5_FILE_RET_NOT_FOUND)
-                return kw5::kE_FAIL;
-            if (frames.empty())
-                return kw5::kS_FALSE;
-        }
+        const bool numbered = isNumberedDesc(descIndex);
+        _KW5_FILE_RET found = kw5series::findNamed(*tag, frameId, desc, numbered, frames);
+        if (found != kw5series::complete(numbered))
+            return numbered ? kw5::kE_FAIL : KW5ErrorReturnHRESULT(found);
+        if (frames.empty())
+            return kw5::kS_FALSE;
         HRESULT hr = makeVWstr(frames, values);
         return hr < 0 ? hr : kw5::kS_OK;
     } catch (...) {
@@ -310,7 +269,7 @@ LONG CKW5VorletLib::PutString(LONG frameIndex, LONG descIndex,
         if (openMode == KW5_OPEN_READONLY)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_READ_ONLY);
         const bool numbered = isNumberedDesc(descIndex);
-        if (!numbered && !isLinkFrame(frameId) && values.size() >= 2)
+        if (!numbered && !kw5kinds::isLinkFrame(frameId) && values.size() >= 2)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_INVALID_PARAMETER);
         if (checkCanWriteFrame(frameId, desc) != 0)
             return KW5ErrorReturnHRESULT(KW5_FILE_RET_READ_ONLY);
@@ -319,9 +278,9 @@ LONG CKW5VorletLib::PutString(LONG frameIndex, LONG descIndex,
 
         // Remove and add on a copy; the object's tag changes only when the
         // whole replacement is ready.
-        std::unique_ptr<KW5Tag> work(new KW5Tag(*tag));
+        KW5TagTransaction edit(tag, modified);
         bool removed = false;
-        HRESULT hr = removeFromTag(*work, frameId, desc, descIndex, openMode, removed);
+        HRESULT hr = removeFromTag(*tag, frameId, desc, descIndex, openMode, removed);
         if (hr != kw5::kS_OK)
             return hr;
 
@@ -330,12 +289,7 @@ LONG CKW5VorletLib::PutString(LONG frameIndex, LONG descIndex,
         KW5FrameList frames;
         frames.reserve(values.size());
         for (size_t i = 0; i < values.size(); ++i) {
-            std::string frameDesc = desc;
-            if (numbered) {
-                hr = makeNumberedDesc(desc, static_cast<LONG>(i + 1), frameDesc);
-                if (hr != kw5::kS_OK)
-                    return hr;
-            }
+            const std::string frameDesc = numbered ? kw5series::member(desc, i + 1) : desc;
             KW5WString value = values[i];
             checkFieldDataSize(frameId, value);
             KW5Frame frame;
@@ -345,13 +299,13 @@ LONG CKW5VorletLib::PutString(LONG frameIndex, LONG descIndex,
             frames.push_back(std::move(frame));
         }
         if (!frames.empty()) {
-            _KW5_FILE_RET ret = work->addFrames(frames);
+            _KW5_FILE_RET ret = tag->addFrames(frames);
             if (ret != KW5_FILE_RET_OK)
                 return KW5ErrorReturnHRESULT(ret);
         }
         if (removed || !frames.empty()) {
-            tag.swap(work);
             modified = 1;
+            edit.commit();
         }
         return kw5::kS_OK;
     } catch (...) {
@@ -371,21 +325,12 @@ LONG CKW5VorletLib::GetFrameFlag(LONG frameIndex, LONG descIndex,
         if (isSeriesWithoutKey(frameId, descIndex))
             return kw5::kE_INVALIDARG;
 
+        // Nothing found is no failure: no flags are added.
         KW5FrameList frames;
-        if (!isNumberedDesc(descIndex)) {
-            _KW5_FILE_RET ret = tag->findFramesById(frameId, desc, frames);
-            if (ret == KW5_FILE_RET_NOT_FOUND)
-                return kw5::kS_OK;
-            if (ret != KW5_FILE_RET_OK)
-                return KW5ErrorReturnHRESULT(ret);
-        } else {
-            _KW5_FILE_RET last = KW5_FILE_RET_NOT_FOUND;
-            HRESULT hr = collectSeries(*tag, frameId, desc, frames, last);
-            if (hr != kw5::kS_OK)
-                return hr;
-            if (last != KW5_FILE_RET_NOT_FOUND)
-                return KW5ErrorReturnHRESULT(last);
-        }
+        _KW5_FILE_RET lookup =
+            kw5series::findNamed(*tag, frameId, desc, isNumberedDesc(descIndex), frames);
+        if (lookup != KW5_FILE_RET_OK && lookup != KW5_FILE_RET_NOT_FOUND)
+            return KW5ErrorReturnHRESULT(lookup);
 
         std::vector<unsigned short> found;
         found.reserve(frames.size());

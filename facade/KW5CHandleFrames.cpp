@@ -9,6 +9,7 @@
 #include "storage/KW5File.h"
 #include "tag/KW5Frame.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5FrameWalk.h"
 #include "tag/KW5Tag.h"
 #include "tag/KW5TagHeader.h"
 
@@ -56,18 +57,21 @@ void describe(const KW5Frame& frame, Entry& entry) {
 }
 
 // The frames of the tag region in image order, as (id, description, frame);
-// a walk that meets damage stops there.
+// a walk that meets damage (or a frame whose id starts with a zero byte)
+// stops there.
 void walkImage(const std::vector<unsigned char>& image, std::vector<Entry>& walked) {
     const ULONG length = static_cast<ULONG>(image.size());
     ULONG position = KW5TagHeader::kLength;
-    while (position + KW5TagHeader::kLength <= length && image[position] != 0) {
+    for (;;) {
         KW5FrameHeader header;
         KW5Field body;
-        if (KW5Frame::readFrame(image.data(), length, header, body, position) != KW5_FILE_RET_OK ||
-            header.isEmpty())
+        bool atEnd = false;
+        if (kw5walk::nextFrame(image.data(), length, position, header, body, atEnd) !=
+                KW5_FILE_RET_OK ||
+            atEnd || header.isEmpty())
             return;
         Entry entry;
-        if (header.getId(entry.id) != KW5_FILE_RET_OK)
+        if (header.getId(entry.id) != KW5_FILE_RET_OK || entry.id.empty())
             return;
         if (body.getDescription(entry.id, entry.description) != KW5_FILE_RET_OK)
             entry.description.clear();

@@ -1,8 +1,7 @@
 #include "facade/KW5IdTables.h"
 
 #include "kw5/HResult.h"
-
-#include <cstdio>
+#include "tag/KW5FrameKinds.h"
 
 namespace {
 
@@ -221,19 +220,6 @@ bool isNumberedDesc(LONG descIndex) {
            descIndex == 138 || descIndex == 139;
 }
 
-HRESULT makeNumberedDesc(const std::string& desc, LONG ordinal, std::string& numbered) {
-    char digits[256];
-    int written = std::snprintf(digits, sizeof(digits), "%ld", static_cast<long>(ordinal));
-    if (written <= 0 || static_cast<size_t>(written) >= sizeof(digits))
-        return kw5::kE_UNEXPECTED;
-    numbered = desc + digits;
-    return kw5::kS_OK;
-}
-
-bool isDescriptionKeyedFrame(const std::string& frameId) {
-    return frameId == "TXXX" || frameId == "WXXX" || frameId == "GEOB";
-}
-
 bool isSeriesWithoutKey(const std::string& frameId, LONG descIndex) {
-    return isNumberedDesc(descIndex) && !isDescriptionKeyedFrame(frameId);
+    return isNumberedDesc(descIndex) && !kw5kinds::isKeyedByDescription(frameId);
 }

@@ -21,15 +21,6 @@ const KW5WChar* descFromIndex(LONG descIndex);
 // True for the 30 indices whose description names a series.
 bool isNumberedDesc(LONG descIndex);
 
-// numbered = desc followed by the decimal ordinal (no padding, no
-// separator). Returns 0, or E_UNEXPECTED when the number cannot be formatted.
-HRESULT makeNumberedDesc(const std::string& desc, LONG ordinal, std::string& numbered);
-
-// True for "TXXX", "WXXX" and "GEOB": the frames the store files under their
-// description. Only these can hold a numbered series; for every other id each
-// numbered description would find the same single frame.
-bool isDescriptionKeyedFrame(const std::string& frameId);
-
 // True when a numbered description index is paired with a frame kind that
 // the store keys by id alone: such a series has no members of its own, every
 // ordinal would find the same frame, so the pair is refused (E_INVALIDARG).

@@ -17,16 +17,17 @@ unsigned int unitValue(KW5WChar unit) {
 
 } // namespace
 
-KW5BodyWriter::KW5BodyWriter(std::vector<unsigned char>& buffer) : buffer_(buffer), position_(0) {}
+KW5BodyWriter::KW5BodyWriter() : buffer_(nullptr), position_(0) {}
+
+KW5BodyWriter::KW5BodyWriter(std::vector<unsigned char>& buffer) : buffer_(&buffer), position_(0) {}
 
 void KW5BodyWriter::reserve(size_t length) const {
-    if (length > buffer_.size() - position_)
+    if (buffer_ && length > buffer_->size() - position_)
         throw KW5_FILE_RET_BAD_LAYOUT;
 }
 
 void KW5BodyWriter::appendByte(unsigned char byte) {
-    reserve(1);
-    buffer_[position_++] = byte;
+    appendBytes(&byte, 1);
 }
 
 void KW5BodyWriter::appendBytes(const unsigned char* bytes, size_t length) {
@@ -35,7 +36,8 @@ void KW5BodyWriter::appendBytes(const unsigned char* bytes, size_t length) {
     if (!bytes)
         throw KW5_FILE_RET_NULL_POINTER;
     reserve(length);
-    std::memcpy(&buffer_[position_], bytes, length);
+    if (buffer_)
+        std::memcpy(&(*buffer_)[position_], bytes, length);
     position_ += length;
 }
 
@@ -94,39 +96,57 @@ void KW5BodyWriter::writeUtf16BE(const KW5WString& text) {
 }
 
 void KW5BodyWriter::writeUtf16BETerminated(const KW5WString& text) {
-    putUnitsBE(text, terminatedBEUnits(text));
+    putUnitsBE(text, isSingleNul(text) ? 0 : text.size());
     appendBytes(kTerminator, sizeof kTerminator);
 }
 
+void KW5BodyWriter::writeUtf16(unsigned char encoding, const KW5WString& text) {
+    if (encoding == 1)
+        writeUtf16LEWithMark(text);
+    else
+        writeUtf16BE(text);
+}
+
+void KW5BodyWriter::writeUtf16Terminated(unsigned char encoding, const KW5WString& text) {
+    if (encoding == 1)
+        writeUtf16WithMark(text);
+    else
+        writeUtf16BETerminated(text);
+}
+
 void KW5BodyWriter::finish() const {
-    if (position_ != buffer_.size())
+    if (buffer_ && position_ != buffer_->size())
         throw KW5_FILE_RET_BAD_LAYOUT;
 }
 
-size_t KW5BodyWriter::terminatedBEUnits(const KW5WString& text) {
-    return isSingleNul(text) ? 0 : text.size();
-}
-
 void KW5BodyWriter::putUnitLE(KW5WChar unit) {
-    reserve(2);
-    buffer_[position_++] = static_cast<unsigned char>(unitValue(unit) & 0xFF);
-    buffer_[position_++] = static_cast<unsigned char>(unitValue(unit) >> 8);
+    const unsigned char bytes[] = {static_cast<unsigned char>(unitValue(unit) & 0xFF),
+                                   static_cast<unsigned char>(unitValue(unit) >> 8)};
+    appendBytes(bytes, 2);
 }
 
 void KW5BodyWriter::putUnitBE(KW5WChar unit) {
-    reserve(2);
-    buffer_[position_++] = static_cast<unsigned char>(unitValue(unit) >> 8);
-    buffer_[position_++] = static_cast<unsigned char>(unitValue(unit) & 0xFF);
+    const unsigned char bytes[] = {static_cast<unsigned char>(unitValue(unit) >> 8),
+                                   static_cast<unsigned char>(unitValue(unit) & 0xFF)};
+    appendBytes(bytes, 2);
 }
 
 void KW5BodyWriter::putUnitsLE(const KW5WString& text) {
     reserve(2 * text.size());
+    if (!buffer_) {
+        position_ += 2 * text.size();
+        return;
+    }
     for (KW5WChar unit : text)
         putUnitLE(unit);
 }
 
 void KW5BodyWriter::putUnitsBE(const KW5WString& text, size_t count) {
     reserve(2 * count);
+    if (!buffer_) {
+        position_ += 2 * count;
+        return;
+    }
     for (size_t i = 0; i < count; ++i)
         putUnitBE(text[i]);
 }

@@ -1,10 +1,11 @@
 // The byte-level appenders of the codecs' encode.
 //
-// A writer fills a codec's buffer that the codec has already sized to the
-// exact body size, from the start, at a running position. Appenders raise
-// (throw) a _KW5_FILE_RET value; the codec that runs the writer catches it,
-// clears itself and returns the code. Nothing is written past the buffer's
-// end: an append that does not fit raises KW5_FILE_RET_BAD_LAYOUT.
+// A writer either counts (made without a buffer: position() is then the
+// size the same appends would write) or fills a buffer already sized to the
+// body, from the start, at a running position. Appenders raise (throw) a
+// _KW5_FILE_RET value; the codec that runs the writer catches it, clears
+// itself and returns the code. Nothing is written past the buffer's end: an
+// append that does not fit raises KW5_FILE_RET_BAD_LAYOUT.
 #ifndef KW5_FIELDS_KW5BODYWRITER_H
 #define KW5_FIELDS_KW5BODYWRITER_H
 
@@ -16,6 +17,8 @@
 
 class KW5BodyWriter {
 public:
+    // Counts only.
+    KW5BodyWriter();
     explicit KW5BodyWriter(std::vector<unsigned char>& buffer);
     KW5BodyWriter(const KW5BodyWriter&) = delete;
     KW5BodyWriter& operator=(const KW5BodyWriter&) = delete;
@@ -43,13 +46,15 @@ public:
     void writeUtf16BE(const KW5WString& text);
     // The units big-endian, then 00 00; a single-NUL text writes no units.
     void writeUtf16BETerminated(const KW5WString& text);
+    // A value in text encoding 1 (writeUtf16LEWithMark) or 2 (writeUtf16BE).
+    void writeUtf16(unsigned char encoding, const KW5WString& text);
+    // A terminated text in encoding 1 (writeUtf16WithMark) or 2
+    // (writeUtf16BETerminated).
+    void writeUtf16Terminated(unsigned char encoding, const KW5WString& text);
 
     size_t position() const { return position_; }
     // Raises KW5_FILE_RET_BAD_LAYOUT unless the body was filled exactly.
     void finish() const;
-
-    // The number of units writeUtf16BETerminated writes before its terminator.
-    static size_t terminatedBEUnits(const KW5WString& text);
 
 private:
     void reserve(size_t length) const;
@@ -58,7 +63,7 @@ private:
     void putUnitsLE(const KW5WString& text);
     void putUnitsBE(const KW5WString& text, size_t count);
 
-    std::vector<unsigned char>& buffer_;
+    std::vector<unsigned char>* buffer_;
     size_t position_;
 };
 

@@ -53,17 +53,6 @@ std::vector<unsigned char> KW5Field::takeBytes() {
     return bytes;
 }
 
-_KW5_FILE_RET KW5Field::copyTo(unsigned char* destination, ULONG length) const {
-    if (length != bytes_.size())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    if (length == 0)
-        return KW5_FILE_RET_OK;
-    if (!destination)
-        return KW5_FILE_RET_NULL_POINTER;
-    std::memcpy(destination, bytes_.data(), length);
-    return KW5_FILE_RET_OK;
-}
-
 _KW5_FILE_RET KW5Field::getSize(ULONG& length) const {
     length = static_cast<ULONG>(bytes_.size());
     return KW5_FILE_RET_OK;
@@ -127,12 +116,16 @@ _KW5_FILE_RET KW5Field::dataOffsetOf(const std::vector<unsigned char>& bytes, KW
     return KW5_FILE_RET_INVALID_PARAMETER;
 }
 
-_KW5_FILE_RET KW5Field::getPayload(const std::string& frameId,
-                                   std::vector<unsigned char>& payload) const {
+_KW5_FILE_RET KW5Field::payloadOffset(const std::string& frameId, ULONG& offset) const {
     KW5FieldInfo record;
     record.setFrameId(frameId);
+    return getDataOffset(record, offset);
+}
+
+_KW5_FILE_RET KW5Field::getPayload(const std::string& frameId,
+                                   std::vector<unsigned char>& payload) const {
     ULONG offset = 0;
-    _KW5_FILE_RET result = getDataOffset(record, offset);
+    _KW5_FILE_RET result = payloadOffset(frameId, offset);
     if (result != KW5_FILE_RET_OK)
         return result;
     try {
@@ -147,10 +140,8 @@ _KW5_FILE_RET KW5Field::getPayload(const std::string& frameId,
 }
 
 _KW5_FILE_RET KW5Field::getPayloadSize(const std::string& frameId, ULONG& size) const {
-    KW5FieldInfo record;
-    record.setFrameId(frameId);
     ULONG offset = 0;
-    _KW5_FILE_RET result = getDataOffset(record, offset);
+    _KW5_FILE_RET result = payloadOffset(frameId, offset);
     if (result != KW5_FILE_RET_OK)
         return result;
     size = offset < bytes_.size() ? static_cast<ULONG>(bytes_.size()) - offset : 0;

@@ -23,8 +23,6 @@ public:
     KW5Field& operator=(const KW5Field&) = default;
 
     _KW5_FILE_RET setBytes(const unsigned char* bytes, ULONG length);
-    // KW5_FILE_RET_INVALID_PARAMETER unless length equals the held length.
-    _KW5_FILE_RET copyTo(unsigned char* destination, ULONG length) const;
     _KW5_FILE_RET getSize(ULONG& length) const;
     // KW5_FILE_RET_FAILED when nothing is held.
     _KW5_FILE_RET getFirstByte(unsigned char& byte) const;
@@ -38,6 +36,8 @@ public:
 
     // Dispatch by the record's / the given frame id.
     _KW5_FILE_RET getDataOffset(KW5FieldInfo& record, ULONG& offset) const;
+    // Where the payload of a frame of that id starts in the held body.
+    _KW5_FILE_RET payloadOffset(const std::string& frameId, ULONG& offset) const;
     _KW5_FILE_RET getPayload(const std::string& frameId, std::vector<unsigned char>& payload) const;
     _KW5_FILE_RET getPayloadSize(const std::string& frameId, ULONG& size) const;
     // description is in/out: frames without a description leave it as given.

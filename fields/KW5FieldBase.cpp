@@ -71,24 +71,40 @@ _KW5_FILE_RET KW5FieldBase::setData(const unsigned char* bytes, ULONG size) {
     return KW5_FILE_RET_OK;
 }
 
-_KW5_FILE_RET KW5FieldBase::writeUserBodyEncoding0(const std::string& description,
-                                                   const KW5WString& value) {
+_KW5_FILE_RET KW5FieldBase::encodeUserFrame(KW5FieldInfo& record) {
+    clear();
+    const unsigned char encoding = record.encoding();
+    const std::string& description = record.description();
+    if (encoding == 1 || encoding == 2)
+        return writeUserUnicode(encoding, description, record.value());
+    if (encoding != 0)
+        return KW5_FILE_RET_BAD_LAYOUT;
     if (description.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
     std::string narrowValue;
-    if (!kw5platform::convertToNarrow(value, narrowValue))
+    if (!kw5platform::convertToNarrow(record.value(), narrowValue))
         return KW5_FILE_RET_BUFFER_ERROR;
-    if (!allocateBuffer(2 + description.size() + narrowValue.size()))
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x00);
+            writer.writeNarrowText(description);
+            writer.appendBytes(narrowValue);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
+}
+
+_KW5_FILE_RET KW5FieldBase::writeUserUnicode(unsigned char, const std::string&, const KW5WString&) {
+    return KW5_FILE_RET_NOT_IMPLEMENTED;
+}
+
+_KW5_FILE_RET KW5FieldBase::wideDescription(const std::string& description, KW5WString& wide) {
+    if (!kw5platform::convertToWide(description, wide))
         return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.writeNarrowText(description);
-        writer.appendBytes(narrowValue);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return wide.empty() ? KW5_FILE_RET_INVALID_PARAMETER : KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5FieldBase::handOut(_KW5_FILE_RET written, std::vector<unsigned char>& newBody) {
+    if (written == KW5_FILE_RET_OK)
+        newBody = buffer_;
+    return written;
 }

@@ -1,7 +1,7 @@
 #include "fields/KW5FieldGEOB.h"
 
-#include "fields/KW5BodyText.h"
 #include "fields/KW5BodyWriter.h"
+#include "fields/KW5TextDecode.h"
 #include "platform/CodePage.h"
 
 #include <new>
@@ -86,9 +86,8 @@ _KW5_FILE_RET KW5FieldGEOB::write(unsigned char encoding, const Texts& texts,
     case 0:
         return writeEncoding0(texts, data);
     case 1:
-        return writeEncoding1(texts, data);
     case 2:
-        return writeEncoding2(texts, data);
+        return writeUnicode(encoding, texts, data);
     default:
         return KW5_FILE_RET_INVALID_PARAMETER;
     }
@@ -96,76 +95,37 @@ _KW5_FILE_RET KW5FieldGEOB::write(unsigned char encoding, const Texts& texts,
 
 _KW5_FILE_RET KW5FieldGEOB::writeEncoding0(const Texts& texts,
                                            const std::vector<unsigned char>& data) {
-    const size_t size = 1 + (texts.mimeType.size() + 1) + (texts.fileName.size() + 1) +
-                        (texts.description.size() + 1) + data.size();
-    if (!allocateBuffer(size))
-        return KW5_FILE_RET_OUT_OF_MEMORY;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.writeNarrowText(texts.mimeType);
-        writer.writeNarrowText(texts.fileName);
-        writer.writeNarrowText(texts.description);
-        writer.appendBytes(data);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x00);
+            writer.writeNarrowText(texts.mimeType);
+            writer.writeNarrowText(texts.fileName);
+            writer.writeNarrowText(texts.description);
+            writer.appendBytes(data);
+        },
+        KW5_FILE_RET_OUT_OF_MEMORY);
 }
 
-_KW5_FILE_RET KW5FieldGEOB::writeEncoding1(const Texts& texts,
-                                           const std::vector<unsigned char>& data) {
+_KW5_FILE_RET KW5FieldGEOB::writeUnicode(unsigned char encoding, const Texts& texts,
+                                         const std::vector<unsigned char>& data) {
     KW5WString fileName;
     KW5WString description;
     if (!kw5platform::convertToWide(texts.fileName, fileName) ||
         !kw5platform::convertToWide(texts.description, description))
         return KW5_FILE_RET_BUFFER_ERROR;
-    const size_t size = 1 + (texts.mimeType.size() + 1) + (fileName.empty() ? 0 : 2) +
-                        (2 * fileName.size() + 2) + 2 + (2 * description.size() + 2) + data.size();
-    if (!allocateBuffer(size))
-        return KW5_FILE_RET_OUT_OF_MEMORY;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x01);
-        writer.writeNarrowText(texts.mimeType);
-        writer.writeUtf16WithMarkIfAny(fileName);
-        writer.writeUtf16WithMark(description);
-        writer.appendBytes(data);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
-}
-
-_KW5_FILE_RET KW5FieldGEOB::writeEncoding2(const Texts& texts,
-                                           const std::vector<unsigned char>& data) {
-    KW5WString fileName;
-    KW5WString description;
-    if (!kw5platform::convertToWide(texts.fileName, fileName) ||
-        !kw5platform::convertToWide(texts.description, description))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    const size_t size = 1 + (texts.mimeType.size() + 1) +
-                        (2 * KW5BodyWriter::terminatedBEUnits(fileName) + 2) +
-                        (2 * KW5BodyWriter::terminatedBEUnits(description) + 2) + data.size();
-    if (!allocateBuffer(size))
-        return KW5_FILE_RET_OUT_OF_MEMORY;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x02);
-        writer.writeNarrowText(texts.mimeType);
-        writer.writeUtf16BETerminated(fileName);
-        writer.writeUtf16BETerminated(description);
-        writer.appendBytes(data);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(encoding);
+            writer.writeNarrowText(texts.mimeType);
+            // An empty file name has no mark in encoding 1.
+            if (encoding == 1)
+                writer.writeUtf16WithMarkIfAny(fileName);
+            else
+                writer.writeUtf16BETerminated(fileName);
+            writer.writeUtf16Terminated(encoding, description);
+            writer.appendBytes(data);
+        },
+        KW5_FILE_RET_OUT_OF_MEMORY);
 }
 
 _KW5_FILE_RET KW5FieldGEOB::convertToUtf16BE(const std::string&, const unsigned char* body,
@@ -183,13 +143,9 @@ _KW5_FILE_RET KW5FieldGEOB::convertToUtf16BE(const std::string&, const unsigned 
         std::vector<unsigned char> data;
         if (dataOffset < bodySize)
             data.assign(body + dataOffset, body + bodySize);
-        result = write(2, texts, data);
-        if (result != KW5_FILE_RET_OK)
-            return result;
-        newBody = buffer_;
+        return handOut(write(2, texts, data), newBody);
     } catch (const std::bad_alloc&) {
         clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    return KW5_FILE_RET_OK;
 }

@@ -40,8 +40,9 @@ private:
     _KW5_FILE_RET write(unsigned char encoding, const Texts& texts,
                         const std::vector<unsigned char>& data);
     _KW5_FILE_RET writeEncoding0(const Texts& texts, const std::vector<unsigned char>& data);
-    _KW5_FILE_RET writeEncoding1(const Texts& texts, const std::vector<unsigned char>& data);
-    _KW5_FILE_RET writeEncoding2(const Texts& texts, const std::vector<unsigned char>& data);
+    // Encoding 1 or 2.
+    _KW5_FILE_RET writeUnicode(unsigned char encoding, const Texts& texts,
+                               const std::vector<unsigned char>& data);
 };
 
 #endif

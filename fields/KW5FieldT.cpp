@@ -20,9 +20,8 @@ _KW5_FILE_RET KW5FieldT::encode(KW5FieldInfo& record) {
     case 0:
         return writeEncoding0(value);
     case 1:
-        return writeEncoding1(value);
     case 2:
-        return writeEncoding2(value);
+        return writeUnicode(encoding, value);
     default:
         return KW5_FILE_RET_BAD_LAYOUT;
     }
@@ -32,48 +31,21 @@ _KW5_FILE_RET KW5FieldT::writeEncoding0(const KW5WString& value) {
     std::string narrow;
     if (!kw5platform::convertToNarrow(value, narrow))
         return KW5_FILE_RET_BUFFER_ERROR;
-    if (!allocateBuffer(1 + narrow.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x00);
-        writer.appendBytes(narrow);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(0x00);
+            writer.appendBytes(narrow);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
-_KW5_FILE_RET KW5FieldT::writeEncoding1(const KW5WString& value) {
-    if (!allocateBuffer(3 + 2 * value.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x01);
-        writer.writeUtf16LEWithMark(value);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
-}
-
-_KW5_FILE_RET KW5FieldT::writeEncoding2(const KW5WString& value) {
-    if (!allocateBuffer(1 + 2 * value.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x02);
-        writer.writeUtf16BE(value);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+_KW5_FILE_RET KW5FieldT::writeUnicode(unsigned char encoding, const KW5WString& value) {
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(encoding);
+            writer.writeUtf16(encoding, value);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldT::convertToUtf16BE(const std::string&, const unsigned char* body,
@@ -92,13 +64,9 @@ _KW5_FILE_RET KW5FieldT::convertToUtf16BE(const std::string&, const unsigned cha
                 return result;
             value = kw5fields::unitsFromBigEndian(utf16BE.data(), utf16BE.size());
         }
-        _KW5_FILE_RET result = writeEncoding2(value);
-        if (result != KW5_FILE_RET_OK)
-            return result;
-        newBody = buffer_;
+        return handOut(writeUnicode(2, value), newBody);
     } catch (const std::bad_alloc&) {
         clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    return KW5_FILE_RET_OK;
 }

@@ -21,8 +21,8 @@ public:
 
 private:
     _KW5_FILE_RET writeEncoding0(const KW5WString& value);
-    _KW5_FILE_RET writeEncoding1(const KW5WString& value);
-    _KW5_FILE_RET writeEncoding2(const KW5WString& value);
+    // Encoding 1 or 2.
+    _KW5_FILE_RET writeUnicode(unsigned char encoding, const KW5WString& value);
 };
 
 #endif

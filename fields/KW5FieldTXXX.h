@@ -28,8 +28,8 @@ public:
                                            KW5FieldInfo& record, ULONG& dataOffset);
 
 private:
-    _KW5_FILE_RET writeEncoding1(const std::string& description, const KW5WString& value);
-    _KW5_FILE_RET writeEncoding2(const std::string& description, const KW5WString& value);
+    _KW5_FILE_RET writeUserUnicode(unsigned char encoding, const std::string& description,
+                                   const KW5WString& value) override;
 };
 
 #endif

@@ -18,15 +18,6 @@ _KW5_FILE_RET KW5FieldW::encode(KW5FieldInfo& record) {
         return KW5_FILE_RET_BUFFER_ERROR;
     if (url.empty())
         url.assign(1, '\0');
-    if (!allocateBuffer(url.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendBytes(url);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    return writeBody([&](KW5BodyWriter& writer) { writer.appendBytes(url); },
+                     KW5_FILE_RET_BUFFER_ERROR);
 }

@@ -13,67 +13,25 @@ KW5FieldWXXX::~KW5FieldWXXX() {
 }
 
 _KW5_FILE_RET KW5FieldWXXX::encode(KW5FieldInfo& record) {
-    const std::string& description = record.description();
-    const unsigned char encoding = record.encoding();
-    const KW5WString& url = record.value();
-    clear();
-    switch (encoding) {
-    case 0:
-        return writeUserBodyEncoding0(description, url);
-    case 1:
-        return writeEncoding1(description, url);
-    case 2:
-        return writeEncoding2(description, url);
-    default:
-        return KW5_FILE_RET_BAD_LAYOUT;
-    }
+    return encodeUserFrame(record);
 }
 
-_KW5_FILE_RET KW5FieldWXXX::writeEncoding1(const std::string& description, const KW5WString& url) {
+_KW5_FILE_RET KW5FieldWXXX::writeUserUnicode(unsigned char encoding, const std::string& description,
+                                             const KW5WString& url) {
     std::string narrowUrl;
-    KW5WString wideDescription;
-    if (!kw5platform::convertToNarrow(url, narrowUrl) ||
-        !kw5platform::convertToWide(description, wideDescription))
+    if (!kw5platform::convertToNarrow(url, narrowUrl))
         return KW5_FILE_RET_BUFFER_ERROR;
-    if (wideDescription.empty())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    if (!allocateBuffer(5 + 2 * wideDescription.size() + narrowUrl.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x01);
-        writer.writeUtf16WithMark(wideDescription);
-        writer.appendBytes(narrowUrl);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
-}
-
-_KW5_FILE_RET KW5FieldWXXX::writeEncoding2(const std::string& description, const KW5WString& url) {
-    std::string narrowUrl;
-    KW5WString wideDescription;
-    if (!kw5platform::convertToNarrow(url, narrowUrl) ||
-        !kw5platform::convertToWide(description, wideDescription))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    if (wideDescription.empty())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    const size_t descriptionUnits = KW5BodyWriter::terminatedBEUnits(wideDescription);
-    if (!allocateBuffer(3 + 2 * descriptionUnits + narrowUrl.size()))
-        return KW5_FILE_RET_BUFFER_ERROR;
-    try {
-        KW5BodyWriter writer(buffer_);
-        writer.appendByte(0x02);
-        writer.writeUtf16BETerminated(wideDescription);
-        writer.appendBytes(narrowUrl);
-        writer.finish();
-    } catch (_KW5_FILE_RET code) {
-        clear();
-        return code;
-    }
-    return KW5_FILE_RET_OK;
+    KW5WString wide;
+    _KW5_FILE_RET ret = wideDescription(description, wide);
+    if (ret != KW5_FILE_RET_OK)
+        return ret;
+    return writeBody(
+        [&](KW5BodyWriter& writer) {
+            writer.appendByte(encoding);
+            writer.writeUtf16Terminated(encoding, wide);
+            writer.appendBytes(narrowUrl);
+        },
+        KW5_FILE_RET_BUFFER_ERROR);
 }
 
 _KW5_FILE_RET KW5FieldWXXX::decode(KW5FieldInfo& record, ULONG& dataOffset) {
@@ -82,37 +40,11 @@ _KW5_FILE_RET KW5FieldWXXX::decode(KW5FieldInfo& record, ULONG& dataOffset) {
 
 _KW5_FILE_RET KW5FieldWXXX::convertToUtf16BE(const std::string&, const unsigned char* body,
                                              ULONG bodySize, std::vector<unsigned char>& newBody) {
-    clear();
-    if (!body || bodySize == 0)
-        return KW5_FILE_RET_INVALID_DATA;
-    try {
-        _KW5_FILE_RET result = setData(body, bodySize);
-        if (result != KW5_FILE_RET_OK)
-            return result;
-        KW5FieldInfo parsed;
-        ULONG dataOffset = 0;
-        result = decode(parsed, dataOffset);
-        clear();
-        if (result != KW5_FILE_RET_OK)
-            return result;
-
-        // The URL passes through the narrow form and stops at its first 00.
-        KW5WString url;
-        if (bodySize >= 2) {
-            if (dataOffset > bodySize)
-                return KW5_FILE_RET_FAILED;
-            const std::string narrowUrl(reinterpret_cast<const char*>(body) + dataOffset,
-                                        bodySize - dataOffset);
-            if (!kw5platform::convertToWide(narrowUrl, url))
-                return KW5_FILE_RET_BUFFER_ERROR;
-        }
-        result = writeEncoding2(parsed.description(), url);
-        if (result != KW5_FILE_RET_OK)
-            return result;
-        newBody = buffer_;
-    } catch (const std::bad_alloc&) {
-        clear();
-        return KW5_FILE_RET_OUT_OF_MEMORY;
-    }
-    return KW5_FILE_RET_OK;
+    // The URL passes through the narrow form and stops at its first 00.
+    return convertUserBody(body, bodySize, newBody, [&](ULONG dataOffset, KW5WString& url) {
+        const std::string narrowUrl(reinterpret_cast<const char*>(body) + dataOffset,
+                                    bodySize - dataOffset);
+        return kw5platform::convertToWide(narrowUrl, url) ? KW5_FILE_RET_OK
+                                                          : KW5_FILE_RET_BUFFER_ERROR;
+    });
 }

@@ -22,8 +22,8 @@ public:
     _KW5_FILE_RET decode(KW5FieldInfo& record, ULONG& dataOffset) override;
 
 private:
-    _KW5_FILE_RET writeEncoding1(const std::string& description, const KW5WString& url);
-    _KW5_FILE_RET writeEncoding2(const std::string& description, const KW5WString& url);
+    _KW5_FILE_RET writeUserUnicode(unsigned char encoding, const std::string& description,
+                                   const KW5WString& url) override;
 };
 
 #endif

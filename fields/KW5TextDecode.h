@@ -1,5 +1,6 @@
 // Turning the text bytes of a body into narrow strings, UTF-16 big-endian
-// bytes and host strings.
+// bytes and host strings, and reading one terminated text of a body (a
+// description, a file name or a MIME type).
 //
 // A UTF-16 value of odd length ends in half a unit: that byte is ignored, so
 // no operation here reads past the bytes it is given.
@@ -18,9 +19,6 @@ namespace kw5fields {
 // single-NUL text. A length of 0 leaves the output as it was.
 _KW5_FILE_RET makeNarrowString(const unsigned char* bytes, ULONG length, std::string& narrow);
 
-// Exchanges the two bytes of every 16-bit unit in place.
-void swapBytes(unsigned char* bytes, ULONG length);
-
 // The text part of a body in the given encoding as UTF-16 big-endian units
 // without mark. Terminators are kept as NUL units (encodings 1 and 2).
 _KW5_FILE_RET decodeToUtf16BE(unsigned char encoding, const unsigned char* bytes, ULONG length,
@@ -33,6 +31,17 @@ _KW5_FILE_RET decodeUtf16(const unsigned char* bytes, ULONG length, KW5WString& 
 // Host string from big-endian / little-endian units, every unit kept.
 KW5WString unitsFromBigEndian(const unsigned char* bytes, size_t length);
 KW5WString unitsFromLittleEndian(const unsigned char* bytes, size_t length);
+
+// Reads the text that starts at pos of a body of size bytes, in the given
+// text encoding (0 narrow, 1 UTF-16 with optional mark, 2 UTF-16
+// big-endian), into a narrow string. consumed is the number of bytes the
+// text takes, terminator and mark included; a narrow text counts its
+// terminator even when it runs to the end of the body without one. No byte
+// at or beyond size is read, whatever pos is. exact, when given, is cleared
+// when the text does not come back the same from the thread's code page (a
+// character the code page cannot hold, a byte sequence it does not define).
+_KW5_FILE_RET readBodyText(const unsigned char* body, ULONG size, ULONG pos, unsigned char encoding,
+                           std::string& text, ULONG& consumed, bool* exact = nullptr);
 
 } // namespace kw5fields
 

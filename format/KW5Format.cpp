@@ -2,6 +2,7 @@
 
 #include "format/KW5FormatCheck.h"
 #include "support/KW5Log.h"
+#include "tag/KW5FrameKinds.h"
 #include "tag/KW5Tag.h"
 #include "tag/KW5TagGM.h"
 #include "tag/KW5TagHeader.h"
@@ -11,18 +12,13 @@ KW5Format::KW5Format() {}
 KW5Format::~KW5Format() {}
 
 void KW5Format::getPriorityKeys(std::vector<FormatKey>& keys) {
-    keys.push_back({0, "TIT2", ""});
-    keys.push_back({0, "TPE1", ""});
-    keys.push_back({0, "TALB", ""});
-    keys.push_back({0, "TCON", ""});
-    keys.push_back({0, "TXXX", "VMK_TPE1S"});
-    keys.push_back({0, "TXXX", "VMK_TRACK"});
-    keys.push_back({0, "TYER", ""});
+    for (const kw5kinds::PriorityFrame& priority : kw5kinds::kPriorityFrames)
+        keys.push_back({0, priority.frameId, priority.description});
 }
 
 void KW5Format::appendSharedKeys(std::vector<FormatKey>& keys) {
     getPriorityKeys(keys);
-    keys.push_back({1, "GEOB", "VMK_FTHBL"});
+    keys.push_back({1, "GEOB", std::string(kw5kinds::kSeriesPrefix) + "L"});
 }
 
 _KW5_FILE_RET KW5Format::checkWithMark(const unsigned char* image, ULONG length,

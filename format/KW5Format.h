@@ -17,9 +17,6 @@ class KW5Tag;
 
 class KW5Format {
 public:
-    // The most payload a priority frame may carry: 256 UTF-16 code units.
-    static const ULONG kMaxPriorityPayload = 512;
-
     KW5Format();
     KW5Format(const KW5Format&) = delete;
     KW5Format& operator=(const KW5Format&) = delete;

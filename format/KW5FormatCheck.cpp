@@ -3,6 +3,9 @@
 #include "format/KW5Format.h"
 #include "support/KW5Log.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5FrameKinds.h"
+#include "tag/KW5FrameWalk.h"
+#include "tag/KW5NumberedSeries.h"
 #include "tag/KW5Tag.h"
 
 namespace {
@@ -18,19 +21,11 @@ _KW5_FILE_RET KW5FormatCheck::lookupKey(const KW5Tag& tag, const FormatKey& key,
     if (key.series != 1)
         return KW5_FILE_RET_INVALID_PARAMETER;
 
-    // A series ends at its first missing member; the store holds each
-    // member once, so the loop is bounded by the store's size.
-    bool foundAny = false;
-    for (unsigned long ordinal = 1;; ++ordinal) {
-        _KW5_FILE_RET ret =
-            tag.findFramesById(key.frameId, key.description + std::to_string(ordinal), frames);
-        if (ret == KW5_FILE_RET_NOT_FOUND)
-            break;
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
-        foundAny = true;
-    }
-    return foundAny ? KW5_FILE_RET_OK : KW5_FILE_RET_NOT_FOUND;
+    const size_t before = frames.size();
+    _KW5_FILE_RET ret = kw5series::find(tag, key.frameId, key.description, frames);
+    if (ret != KW5_FILE_RET_NOT_FOUND)
+        return ret;
+    return frames.size() > before ? KW5_FILE_RET_OK : KW5_FILE_RET_NOT_FOUND;
 }
 
 _KW5_FILE_RET KW5FormatCheck::findKeyObjects(const unsigned char* image, ULONG length,
@@ -79,53 +74,54 @@ std::size_t KW5FormatCheck::countObjects(const unsigned char* image, ULONG lengt
     return count;
 }
 
-_KW5_FILE_RET KW5FormatCheck::checkKeySizes(const KW5Tag& tag,
-                                            const std::vector<FormatKey>& priorityKeys) {
-    for (const FormatKey& key : priorityKeys) {
+namespace {
+
+// Calls visit for every frame found under the keys, in key order, until it
+// answers anything but KW5_FILE_RET_OK.
+template <class Visit>
+_KW5_FILE_RET visitKeyFrames(const KW5Tag& tag, const std::vector<FormatKey>& keys, Visit visit) {
+    for (const FormatKey& key : keys) {
         KW5FrameList frames;
-        _KW5_FILE_RET ret = lookupKey(tag, key, frames);
+        _KW5_FILE_RET ret = KW5FormatCheck::lookupKey(tag, key, frames);
         if (ret == KW5_FILE_RET_NOT_FOUND)
             continue;
+        for (size_t i = 0; ret == KW5_FILE_RET_OK && i < frames.size(); ++i)
+            ret = visit(frames[i]);
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        for (const KW5Frame& frame : frames) {
-            std::string frameId;
-            std::string description;
-            ret = frame.getDescription(frameId, description);
-            if (ret != KW5_FILE_RET_OK)
-                return ret;
-            ULONG payloadSize = 0;
-            ret = frame.getPayloadSize(payloadSize);
-            if (ret != KW5_FILE_RET_OK)
-                return ret;
-            if (payloadSize > KW5Format::kMaxPriorityPayload)
-                return KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE;
-        }
     }
     return KW5_FILE_RET_OK;
+}
+
+} // namespace
+
+_KW5_FILE_RET KW5FormatCheck::checkKeySizes(const KW5Tag& tag,
+                                            const std::vector<FormatKey>& priorityKeys) {
+    return visitKeyFrames(tag, priorityKeys, [](const KW5Frame& frame) {
+        std::string frameId;
+        std::string description;
+        _KW5_FILE_RET ret = frame.getDescription(frameId, description);
+        ULONG payloadSize = 0;
+        if (ret == KW5_FILE_RET_OK)
+            ret = frame.getPayloadSize(payloadSize);
+        if (ret == KW5_FILE_RET_OK && payloadSize > kw5kinds::kPriorityMaxBytes)
+            ret = KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE;
+        return ret;
+    });
 }
 
 _KW5_FILE_RET KW5FormatCheck::collectKeyFrames(const KW5Tag& tag,
                                                const std::vector<FormatKey>& keys,
                                                std::vector<FormatKey>& expected) {
-    for (const FormatKey& key : keys) {
-        KW5FrameList frames;
-        _KW5_FILE_RET ret = lookupKey(tag, key, frames);
-        if (ret == KW5_FILE_RET_NOT_FOUND)
-            continue;
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
-        for (const KW5Frame& frame : frames) {
-            // The frame's own id: a "TXXX" key may find a "WXXX" frame that
-            // shares its description.
-            FormatKey found{0, std::string(), std::string()};
-            ret = frame.getDescription(found.frameId, found.description);
-            if (ret != KW5_FILE_RET_OK)
-                return ret;
+    return visitKeyFrames(tag, keys, [&](const KW5Frame& frame) {
+        // The frame's own id: a "TXXX" key may find a "WXXX" frame that
+        // shares its description.
+        FormatKey found{0, std::string(), std::string()};
+        _KW5_FILE_RET ret = frame.getDescription(found.frameId, found.description);
+        if (ret == KW5_FILE_RET_OK)
             expected.push_back(found);
-        }
-    }
-    return KW5_FILE_RET_OK;
+        return ret;
+    });
 }
 
 _KW5_FILE_RET KW5FormatCheck::checkKeyOrder(const unsigned char* image, ULONG length,
@@ -159,26 +155,10 @@ _KW5_FILE_RET KW5FormatCheck::checkKeyOrder(const unsigned char* image, ULONG le
 
 _KW5_FILE_RET KW5FormatCheck::readNextFrame(const unsigned char* image, ULONG length,
                                             ULONG& position, KW5Frame& frame, bool& atEnd) {
-    atEnd = false;
-    if (image == nullptr)
-        return KW5_FILE_RET_NULL_POINTER;
-    if (position >= length) {
-        atEnd = true;
-        return KW5_FILE_RET_OK;
-    }
-    // Padding: the next two bytes are zero, or the one byte that is left.
-    const ULONG probe = length - position < 2 ? length - position : 2;
-    bool padding = true;
-    for (ULONG i = 0; i < probe; ++i)
-        padding = padding && image[position + i] == 0;
-    if (padding) {
-        atEnd = true;
-        return KW5_FILE_RET_OK;
-    }
     KW5FrameHeader header;
     KW5Field body;
-    _KW5_FILE_RET ret = KW5Frame::readFrame(image, length, header, body, position);
-    if (ret != KW5_FILE_RET_OK)
+    _KW5_FILE_RET ret = kw5walk::nextFrame(image, length, position, header, body, atEnd);
+    if (ret != KW5_FILE_RET_OK || atEnd)
         return ret;
     return frame.setFrame(header, body);
 }

@@ -36,7 +36,7 @@ public:
                                     const std::string& description);
 
     // Every frame found under the priority keys must have a payload of at
-    // most KW5Format::kMaxPriorityPayload bytes.
+    // most kw5kinds::kPriorityMaxBytes bytes.
     static _KW5_FILE_RET checkKeySizes(const KW5Tag& tag,
                                        const std::vector<FormatKey>& priorityKeys);
     // Appends (frame id, description) of every frame found under keys, in

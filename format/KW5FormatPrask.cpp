@@ -1,12 +1,13 @@
 #include "format/KW5FormatPrask.h"
 
 #include "storage/KW5File.h"
+#include "tag/KW5FrameKinds.h"
 #include "tag/KW5Tag.h"
 
 namespace {
 
 const KW5FormatMark kMark = {
-    "VMK_ULINF",
+    kw5kinds::kLeadObjectPrask,
     "ch_f_prsk wrong ver",
     "ch_f_prsk check ULINF error",
     KW5_FILE_RET_FORMAT_NO_ULINF,

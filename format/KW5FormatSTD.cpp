@@ -1,12 +1,13 @@
 #include "format/KW5FormatSTD.h"
 
 #include "storage/KW5File.h"
+#include "tag/KW5FrameKinds.h"
 #include "tag/KW5Tag.h"
 
 namespace {
 
 const KW5FormatMark kMark = {
-    "VMK_LSI",
+    kw5kinds::kLeadObjectGM,
     "ch_f_std wrong ver",
     "ch_f_std check LSI error",
     KW5_FILE_RET_OK,

@@ -5,21 +5,13 @@
 #include "storage/KW5FileOpen.h"
 #include "storage/KW5SpareBuffer.h"
 #include "storage/KW5TagPieces.h"
-#include "tag/KW5Bytes.h"
 #include "tag/KW5Tag.h"
+#include "tag/KW5TagHeader.h"
 
 #include <algorithm>
 #include <new>
 
 KW5File::KW5File() {}
-
-ULONG KW5File::tagSizeInHeader(const unsigned char* header, size_t length) {
-    if (length < kHeaderLength)
-        return 0;
-    const bool kw5 = header[0] == 'k' && header[1] == 'w' && header[2] == '5';
-    const bool id3 = header[0] == 'I' && header[1] == 'D' && header[2] == '3';
-    return kw5 || id3 ? kw5bytes::decodeSyncsafe(header + 6) + kHeaderLength : 0;
-}
 
 KW5File::~KW5File() {
     kw5storage::parkSpareBuffer(buffer_);
@@ -43,13 +35,13 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
         return kw5storage::errorMeansMissing(error) ? KW5_FILE_RET_OK
                                                     : KW5_FILE_RET_FILE_ACCESS_ERROR;
     }
-    unsigned char header[kHeaderLength];
+    unsigned char header[KW5TagHeader::kLength];
     uint32_t got = 0;
-    if (!file.read(header, kHeaderLength, got))
+    if (!file.read(header, KW5TagHeader::kLength, got))
         return kw5storage::errorMeansMissing(kw5platform::lastError())
                    ? KW5_FILE_RET_OK
                    : KW5_FILE_RET_FILE_ACCESS_ERROR;
-    const ULONG size = tagSizeInHeader(header, got);
+    const ULONG size = KW5TagHeader::tagSizeOf(header, got);
     if (size == 0)
         return KW5_FILE_RET_OK;
     uint64_t fileSize = 0;
@@ -58,8 +50,8 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
     // The header may announce up to 256 MiB; never hold more than the file
     // has. A short file keeps the bytes that are there, and only those are
     // parsed later.
-    const ULONG wanted =
-        static_cast<ULONG>(std::max<uint64_t>(kHeaderLength, std::min<uint64_t>(size, fileSize)));
+    const ULONG wanted = static_cast<ULONG>(
+        std::max<uint64_t>(KW5TagHeader::kLength, std::min<uint64_t>(size, fileSize)));
     kw5storage::takeSpareBuffer(buffer_, wanted);
     try {
         buffer_.resize(wanted);
@@ -67,12 +59,12 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
         buffer_.clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    std::copy(header, header + kHeaderLength, buffer_.begin());
-    if (!file.read(buffer_.data() + kHeaderLength, wanted - kHeaderLength, got)) {
+    std::copy(header, header + KW5TagHeader::kLength, buffer_.begin());
+    if (!file.read(buffer_.data() + KW5TagHeader::kLength, wanted - KW5TagHeader::kLength, got)) {
         std::vector<unsigned char>().swap(buffer_);
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     }
-    buffer_.resize(kHeaderLength + got);
+    buffer_.resize(KW5TagHeader::kLength + got);
     return KW5_FILE_RET_OK;
 }
 
@@ -109,12 +101,12 @@ _KW5_FILE_RET KW5File::getTagSizeOnDisk(const KW5WString& path, ULONG& size) {
     size = 0;
     if (path.empty())
         return KW5_FILE_RET_EMPTY_PATH;
-    unsigned char header[kHeaderLength];
+    unsigned char header[KW5TagHeader::kLength];
     ULONG got = 0;
-    _KW5_FILE_RET result = readAt(path, header, got, kHeaderLength, 0);
+    _KW5_FILE_RET result = readAt(path, header, got, KW5TagHeader::kLength, 0);
     if (result != KW5_FILE_RET_OK)
         return kw5storage::errorMeansMissing(kw5platform::lastError()) ? KW5_FILE_RET_OK : result;
-    size = tagSizeInHeader(header, got);
+    size = KW5TagHeader::tagSizeOf(header, got);
     return KW5_FILE_RET_OK;
 }
 

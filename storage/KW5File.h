@@ -69,10 +69,6 @@ public:
     // KW5_FILE_RET_FILE_ACCESS_ERROR (never mistaken for "no tag", which a
     // later write would turn into a lost tag).
     static _KW5_FILE_RET getTagSizeOnDisk(const KW5WString& path, ULONG& size);
-    // The length of a file's first 10 bytes, then the tag size their header
-    // gives (header included); 0 when they are not a "kw5"/"ID3" header.
-    static constexpr ULONG kHeaderLength = 10;
-    static ULONG tagSizeInHeader(const unsigned char* header, size_t length);
     // FindFirstFileW finds the path.
     static bool fileExists(const KW5WString& path);
     // OK when the file is missing or writable, FILE_READ_ONLY when it has

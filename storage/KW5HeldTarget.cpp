@@ -3,7 +3,7 @@
 #include "storage/KW5File.h"
 #include "storage/KW5FileOpen.h"
 #include "support/KW5Log.h"
-#include "tag/KW5Bytes.h"
+#include "tag/KW5TagHeader.h"
 
 namespace kw5storage {
 
@@ -40,14 +40,14 @@ _KW5_FILE_RET KW5HeldTarget::hold(const KW5WString& target) {
 }
 
 _KW5_FILE_RET KW5HeldTarget::measure() {
-    unsigned char header[KW5File::kHeaderLength];
+    unsigned char header[KW5TagHeader::kLength];
     uint32_t got = 0;
     if (!file_.size(fileSize_) || !file_.seek(0) ||
-        !file_.read(header, KW5File::kHeaderLength, got)) {
+        !file_.read(header, KW5TagHeader::kLength, got)) {
         file_.close();
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     }
-    tagSize_ = KW5File::tagSizeInHeader(header, got);
+    tagSize_ = KW5TagHeader::tagSizeOf(header, got);
     return KW5_FILE_RET_OK;
 }
 

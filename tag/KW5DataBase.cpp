@@ -1,6 +1,7 @@
 #include "tag/KW5DataBase.h"
 
 #include "fields/KW5Field.h"
+#include "tag/KW5FrameKinds.h"
 
 #include <cstring>
 #include <iterator>
@@ -10,31 +11,8 @@
 
 namespace {
 
-// Frames that lead a written tag, in this order. "VMK_TPE1S" and
-// "VMK_TRACK" are descriptions of user frames, the others frame ids.
-const char* const kPriorityKeys[] = {"TIT2",      "TPE1",      "TALB", "TCON",
-                                     "VMK_TPE1S", "VMK_TRACK", "TYER"};
-// Priority frames keep at most this many UTF-16 units of payload.
-const ULONG kPriorityMaxUnits = 256;
-// Objects whose description starts so come right after the priority frames.
-const char kSeriesPrefix[] = "VMK_FTHB";
-const size_t kSeriesPrefixLength = sizeof(kSeriesPrefix) - 1;
-
-const char kLeadObjectGM[] = "VMK_LSI";
-const char kLeadObjectPrask[] = "VMK_ULINF";
-
-bool isLinkId(const std::string& frameId) {
-    return frameId == "WOAR" || frameId == "WCOM";
-}
-
-bool isUserId(const std::string& frameId) {
-    return frameId == "TXXX" || frameId == "WXXX";
-}
-
-bool hasSeriesPrefix(const std::string& text) {
-    return text.size() >= kSeriesPrefixLength &&
-           std::memcmp(text.data(), kSeriesPrefix, kSeriesPrefixLength) == 0;
-}
+using kw5kinds::isLinkFrame;
+using kw5kinds::isUserFrame;
 
 // An object belongs to the numbered series by the description its body
 // carries; one whose description cannot be read does not.
@@ -42,7 +20,7 @@ bool isSeriesObject(const KW5Frame& frame) {
     std::string frameId;
     std::string description;
     return frame.getDescription(frameId, description) == KW5_FILE_RET_OK &&
-           hasSeriesPrefix(description);
+           kw5kinds::hasSeriesPrefix(description);
 }
 
 bool hasFrameId(const KW5Frame& frame, const std::string& frameId) {
@@ -190,7 +168,7 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
     if (frameId.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
     try {
-        if (isLinkId(frameId)) {
+        if (isLinkFrame(frameId)) {
             const size_t digest = digestOf(frameId, frame);
             if (!holds(linkIndex_, digest, frameId, frame))
                 file(linkFrames_, linkIndex_, digest, frameId, std::move(frame));
@@ -219,7 +197,7 @@ _KW5_FILE_RET KW5DataBase::addFrame(const std::string& frameId, const std::strin
             it->second = std::move(frame);
             return KW5_FILE_RET_OK;
         }
-        const bool user = isUserId(frameId);
+        const bool user = isUserFrame(frameId);
         if (user && description.empty())
             return KW5_FILE_RET_INVALID_PARAMETER;
         const std::string& key = user ? description : frameId;
@@ -277,17 +255,17 @@ _KW5_FILE_RET KW5DataBase::keepFrame(KW5Frame&& frame) {
 }
 
 std::string KW5DataBase::storeKey(const std::string& frameId, const std::string& description) {
-    if (isLinkId(frameId))
+    if (isLinkFrame(frameId))
         return "L" + frameId;
     if (frameId == "GEOB")
         return "O" + description;
-    return "S" + (isUserId(frameId) ? description : frameId);
+    return "S" + (isUserFrame(frameId) ? description : frameId);
 }
 
 _KW5_FILE_RET KW5DataBase::findFrames(const std::string& frameId, const std::string& description,
                                       KW5FrameList& frames) const {
     try {
-        if (isLinkId(frameId)) {
+        if (isLinkFrame(frameId)) {
             auto range = linkFrames_.equal_range(frameId);
             if (range.first == range.second)
                 return KW5_FILE_RET_NOT_FOUND;
@@ -302,7 +280,7 @@ _KW5_FILE_RET KW5DataBase::findFrames(const std::string& frameId, const std::str
             frames.push_back(it->second);
             return KW5_FILE_RET_OK;
         }
-        const std::string& key = isUserId(frameId) ? description : frameId;
+        const std::string& key = isUserFrame(frameId) ? description : frameId;
         auto range = singleFrames_.equal_range(key);
         if (range.first == range.second)
             return KW5_FILE_RET_NOT_FOUND;
@@ -320,7 +298,7 @@ _KW5_FILE_RET KW5DataBase::removeFrames(const std::string& frameId, const std::s
         return KW5_FILE_RET_INVALID_PARAMETER;
     const bool testReadOnly = openMode != KW5_OPEN_READWRITE_ALL;
 
-    if (isLinkId(frameId)) {
+    if (isLinkFrame(frameId)) {
         auto range = linkFrames_.equal_range(frameId);
         if (range.first == range.second)
             return KW5_FILE_RET_NOT_FOUND;
@@ -351,7 +329,7 @@ _KW5_FILE_RET KW5DataBase::removeFrames(const std::string& frameId, const std::s
         return KW5_FILE_RET_OK;
     }
 
-    const std::string& key = isUserId(frameId) ? description : frameId;
+    const std::string& key = isUserFrame(frameId) ? description : frameId;
     if (key.empty())
         return KW5_FILE_RET_INVALID_PARAMETER;
     auto range = singleFrames_.equal_range(key);
@@ -393,11 +371,11 @@ _KW5_FILE_RET KW5DataBase::popNextFrameSTD(KW5Frame& frame) {
 }
 
 _KW5_FILE_RET KW5DataBase::popNextFrameGM(KW5Frame& frame) {
-    return popNextFrame(kLeadObjectGM, frame);
+    return popNextFrame(kw5kinds::kLeadObjectGM, frame);
 }
 
 _KW5_FILE_RET KW5DataBase::popNextFramePrask(KW5Frame& frame) {
-    return popNextFrame(kLeadObjectPrask, frame);
+    return popNextFrame(kw5kinds::kLeadObjectPrask, frame);
 }
 
 _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame) {
@@ -411,14 +389,15 @@ _KW5_FILE_RET KW5DataBase::popNextFrame(const char* leadObject, KW5Frame& frame)
     }
 
     // The priority frames, cut to a fixed length.
-    for (const char* key : kPriorityKeys) {
+    for (const kw5kinds::PriorityFrame& priority : kw5kinds::kPriorityFrames) {
+        const char* key = *priority.description ? priority.description : priority.frameId;
         auto it = singleFrames_.lower_bound(key);
         if (it == singleFrames_.end() || it->first != key)
             continue;
         takeOut(singleFrames_, singleIndex_, it, frame);
         _KW5_FILE_RET ret = frame.normalizeEncoding();
         if (ret == KW5_FILE_RET_OK)
-            ret = frame.truncatePayload(kPriorityMaxUnits);
+            ret = frame.truncatePayload(kw5kinds::kPriorityMaxUnits);
         return ret;
     }
 

@@ -1,6 +1,6 @@
 #include "tag/KW5FrameHeader.h"
 
-#include "tag/KW5Bytes.h"
+#include "fields/KW5Bytes.h"
 
 #include <cstring>
 #include <new>
@@ -92,26 +92,12 @@ _KW5_FILE_RET KW5FrameHeader::readOnlyState() const {
     return (flags & kReadOnlyFlag) != 0 ? KW5_FILE_RET_READ_ONLY : KW5_FILE_RET_WRITABLE;
 }
 
-_KW5_FILE_RET KW5FrameHeader::getLength(ULONG& length) const {
-    if (bytes_.empty())
-        return KW5_FILE_RET_INVALID_DATA;
-    length = static_cast<ULONG>(bytes_.size());
-    return KW5_FILE_RET_OK;
-}
-
 _KW5_FILE_RET KW5FrameHeader::copyOut(unsigned char* destination, ULONG length) const {
     if (destination == nullptr || length != bytes_.size())
         return KW5_FILE_RET_INVALID_PARAMETER;
     if (bytes_.empty())
         return KW5_FILE_RET_INVALID_DATA;
     std::memcpy(destination, bytes_.data(), bytes_.size());
-    return KW5_FILE_RET_OK;
-}
-
-_KW5_FILE_RET KW5FrameHeader::appendRaw(std::string& out) const {
-    if (bytes_.empty())
-        return KW5_FILE_RET_INVALID_DATA;
-    out.append(reinterpret_cast<const char*>(bytes_.data()), bytes_.size());
     return KW5_FILE_RET_OK;
 }
 

@@ -44,10 +44,8 @@ public:
     _KW5_FILE_RET readOnlyState() const;
     // True when the flags say compressed or encrypted.
     bool hasSealedBody() const;
-    _KW5_FILE_RET getLength(ULONG& length) const;
     // length must be the header length.
     _KW5_FILE_RET copyOut(unsigned char* destination, ULONG length) const;
-    _KW5_FILE_RET appendRaw(std::string& out) const;
 
     bool isEmpty() const { return bytes_.empty(); }
     const std::vector<unsigned char>& bytes() const { return bytes_; }

@@ -3,6 +3,8 @@
 #include "fields/KW5Field.h"
 #include "support/KW5Log.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5FrameKinds.h"
+#include "tag/KW5FrameWalk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,25 +13,6 @@
 #include <utility>
 
 namespace {
-
-// Frames start right after the tag header; the first two bytes of a frame
-// position that are zero mark the start of the padding.
-const ULONG kFirstFramePosition = KW5TagHeader::kLength;
-const ULONG kPaddingProbeLength = 2;
-
-bool paddingStartsAt(const unsigned char* image, ULONG length, ULONG position) {
-    const ULONG remaining = length - position;
-    const ULONG probe = remaining < kPaddingProbeLength ? remaining : kPaddingProbeLength;
-    for (ULONG i = 0; i < probe; ++i) {
-        if (image[position + i] != 0)
-            return false;
-    }
-    return true;
-}
-
-bool isKeyedByDescription(const std::string& frameId) {
-    return frameId == "TXXX" || frameId == "WXXX" || frameId == "GEOB";
-}
 
 // Reads what a frame is filed under. keep is set for a user frame that no
 // description can reach: sealed (compressed, encrypted), empty, described
@@ -41,7 +24,7 @@ _KW5_FILE_RET classifyFrame(const KW5FrameHeader& header, const KW5Field& body,
     _KW5_FILE_RET ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    const bool keyed = isKeyedByDescription(frameId);
+    const bool keyed = kw5kinds::isKeyedByDescription(frameId);
     if (keyed && (header.hasSealedBody() || body.bytes().empty())) {
         keep = true;
         return KW5_FILE_RET_OK;
@@ -65,7 +48,7 @@ const char* headerRefusal(const KW5TagHeader& header) {
 
 // Why a frame is not read, for the log.
 const char* frameRefusal(const std::string& frameId, const KW5Field& body, _KW5_FILE_RET ret) {
-    if (ret == KW5_FILE_RET_INVALID_PARAMETER && !isKeyedByDescription(frameId))
+    if (ret == KW5_FILE_RET_INVALID_PARAMETER && !kw5kinds::isKeyedByDescription(frameId))
         return "unknown frame id";
     if (!body.bytes().empty() && body.bytes()[0] > 2)
         return "text encoding 3 or above";
@@ -74,7 +57,7 @@ const char* frameRefusal(const std::string& frameId, const KW5Field& body, _KW5_
 
 std::string frameName(const std::string& frameId, const std::string& description, ULONG offset) {
     std::string name = frameId;
-    if (isKeyedByDescription(frameId))
+    if (kw5kinds::isKeyedByDescription(frameId))
         name += " \"" + description + "\"";
     return name + " at " + std::to_string(offset);
 }
@@ -137,28 +120,28 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         writeLog("KW5Tag: not read, %s", headerRefusal(header_));
         return KW5_FILE_RET_INVALID_PARAMETER;
     }
-    if (length <= kFirstFramePosition)
+    if (length <= KW5TagHeader::kLength)
         return KW5_FILE_RET_OK;
-    if (image == nullptr)
-        return KW5_FILE_RET_NULL_POINTER;
 
     bool wrongEncoding = false;
-    ULONG position = kFirstFramePosition;
+    ULONG position = KW5TagHeader::kLength;
     // The frame last filed under each store key, to name both in a conflict.
     std::map<std::string, std::string> filed;
     for (;;) {
-        if (paddingStartsAt(image, length, position))
-            break;
-
         const ULONG offset = position;
         KW5FrameHeader header;
         KW5Field body;
-        ret = KW5Frame::readFrame(image, length, header, body, position);
+        bool atEnd = false;
+        ret = kw5walk::nextFrame(image, length, position, header, body, atEnd);
+        if (ret == KW5_FILE_RET_NULL_POINTER)
+            return ret;
         if (ret != KW5_FILE_RET_OK) {
             writeLog("KW5Tag: not read, the frame at %lu runs past the end of the tag",
                      static_cast<unsigned long>(offset));
             return ret;
         }
+        if (atEnd)
+            break;
         if (header.isEmpty())
             return KW5_FILE_RET_INVALID_DATA;
         std::string frameId;
@@ -205,8 +188,6 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         }
         if (ret != KW5_FILE_RET_OK)
             return ret;
-        if (position >= length)
-            break;
     }
     return wrongEncoding ? KW5_FILE_RET_FORMAT_WRONG_ENCODING : KW5_FILE_RET_OK;
 }

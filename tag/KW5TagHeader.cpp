@@ -1,6 +1,6 @@
 #include "tag/KW5TagHeader.h"
 
-#include "tag/KW5Bytes.h"
+#include "fields/KW5Bytes.h"
 
 #include <cstring>
 #include <new>
@@ -17,6 +17,10 @@ const ULONG kFlagsOffset = 5;
 const unsigned char kUnsynchronisationFlag = 0x80;
 const unsigned char kExtendedHeaderFlag = 0x40;
 const ULONG kSizeOffset = 6;
+
+bool knownMagic(const unsigned char* magic) {
+    return std::memcmp(magic, "ID3", 3) == 0 || std::memcmp(magic, "kw5", 3) == 0;
+}
 
 } // namespace
 
@@ -76,11 +80,17 @@ _KW5_FILE_RET KW5TagHeader::copyOut(unsigned char* destination, ULONG length) co
     return KW5_FILE_RET_OK;
 }
 
+ULONG KW5TagHeader::tagSizeOf(const unsigned char* bytes, size_t length) {
+    // Allocates nothing: a failed allocation must never read as "no tag".
+    if (bytes == nullptr || length < kLength || !knownMagic(bytes + kMagicOffset))
+        return 0;
+    return kw5bytes::decodeSyncsafe(bytes + kSizeOffset) + kLength;
+}
+
 bool KW5TagHeader::magicAccepted() const {
     if (bytes_.size() != kLength)
         return false;
-    const unsigned char* magic = &bytes_[kMagicOffset];
-    return std::memcmp(magic, "ID3", 3) == 0 || std::memcmp(magic, "kw5", 3) == 0;
+    return knownMagic(&bytes_[kMagicOffset]);
 }
 
 bool KW5TagHeader::versionAccepted() const {

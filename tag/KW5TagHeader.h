@@ -45,6 +45,11 @@ public:
     bool flagsAccepted() const;
     bool isValid() const { return magicAccepted() && versionAccepted() && flagsAccepted(); }
 
+    // The size of the tag that the first length bytes of a file announce,
+    // header included: 0 unless they hold 10 bytes starting "kw5" or "ID3".
+    // Neither the version nor the flags are looked at.
+    static ULONG tagSizeOf(const unsigned char* bytes, size_t length);
+
     // 10, or 0 when nothing is held.
     ULONG length() const { return static_cast<ULONG>(bytes_.size()); }
     const std::vector<unsigned char>& bytes() const { return bytes_; }

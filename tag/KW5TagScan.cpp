@@ -5,6 +5,7 @@
 #include "fields/KW5Field.h"
 #include "platform/File.h"
 #include "tag/KW5FrameHeader.h"
+#include "tag/KW5FrameWalk.h"
 
 #include <cstring>
 #include <new>
@@ -15,20 +16,18 @@ const ULONG kIdLength = 4;
 // A tag smaller than this cannot hold a single frame with a body.
 const uint64_t kSmallestScannedTag = 20;
 
-// The tag size from the file's first 10 bytes: the syncsafe size plus the
-// header when the magic is known, else 0. The version is not looked at; a
-// tag whose frames do not start right after the header (unsynchronised, or
-// with an extended header) counts as none.
+// The tag size from the file's first 10 bytes. A tag whose frames do not
+// start right after the header (unsynchronised, or with an extended header)
+// counts as none.
 uint64_t tagSizeOf(kw5platform::File& file) {
     unsigned char bytes[KW5TagHeader::kLength];
     uint32_t got = 0;
-    if (!file.read(bytes, KW5TagHeader::kLength, got) || got != KW5TagHeader::kLength)
+    if (!file.read(bytes, KW5TagHeader::kLength, got))
         return 0;
     KW5TagHeader header;
-    if (header.setFromBytes(bytes, KW5TagHeader::kLength) != KW5_FILE_RET_OK ||
-        !header.magicAccepted() || !header.flagsAccepted())
+    if (header.setFromBytes(bytes, got) != KW5_FILE_RET_OK || !header.flagsAccepted())
         return 0;
-    return uint64_t(header.getSize()) + KW5TagHeader::kLength;
+    return KW5TagHeader::tagSizeOf(bytes, got);
 }
 
 _KW5_FILE_RET scanFrames(kw5platform::File& file, const std::string& frameId,
@@ -50,7 +49,7 @@ _KW5_FILE_RET scanFrames(kw5platform::File& file, const std::string& frameId,
         uint32_t got = 0;
         if (!file.read(headerBytes, KW5FrameHeader::kLength, got) || got != KW5FrameHeader::kLength)
             return KW5_FILE_RET_FILE_READ_ERROR;
-        if (headerBytes[0] == 0 && headerBytes[1] == 0)
+        if (kw5walk::paddingStartsAt(headerBytes, KW5FrameHeader::kLength, 0))
             break;
 
         KW5FrameHeader header;

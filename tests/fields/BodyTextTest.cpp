@@ -1,4 +1,4 @@
-#include "fields/KW5BodyText.h"
+#include "fields/KW5TextDecode.h"
 
 #include "FieldsTestSupport.h"
 

@@ -6,7 +6,6 @@ using namespace kw5fieldstest;
 using kw5fields::decodeToUtf16BE;
 using kw5fields::decodeUtf16;
 using kw5fields::makeNarrowString;
-using kw5fields::swapBytes;
 
 namespace {
 
@@ -36,14 +35,6 @@ TEST_F(TextDecode, MakeNarrowString) {
     bytes = hex("00 41");
     ASSERT_EQ(makeNarrowString(bytes.data(), 2, narrow), KW5_FILE_RET_OK);
     EXPECT_EQ(narrow, std::string(1, '\0'));
-}
-
-TEST_F(TextDecode, SwapBytes) {
-    std::vector<unsigned char> bytes = hex("01 02 03 04 05");
-    swapBytes(bytes.data(), 0);
-    EXPECT_EQ(toHex(bytes), "01 02 03 04 05");
-    swapBytes(bytes.data(), 5);
-    EXPECT_EQ(toHex(bytes), "02 01 04 03 05");
 }
 
 TEST_F(TextDecode, EmptyTextProducesNothing) {

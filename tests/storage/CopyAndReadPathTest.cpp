@@ -4,6 +4,7 @@
 #include "storage/KW5AudioCopy.h"
 #include "storage/KW5File.h"
 #include "tag/KW5Tag.h"
+#include "tag/KW5TagHeader.h"
 #include "tests/common/TempDir.h"
 #include "tests/storage/StorageTestSupport.h"
 
@@ -11,7 +12,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <string>
 #ifdef __linux__
 #include <dlfcn.h>
 #include <sys/vfs.h>
@@ -84,7 +84,7 @@ Bytes text(const std::string& s, bool wide = false, bool bare = false) {
 // The frames of the tag in the file (padding dropped).
 Bytes framesIn(const TempDir& dir) {
     const Bytes file = kw5test::readFile(dir.file("f"));
-    size_t at = 10, end = KW5File::tagSizeInHeader(file.data(), file.size());
+    size_t at = 10, end = KW5TagHeader::tagSizeOf(file.data(), file.size());
     while (at + 10 <= end && file[at] != 0)
         at += 10 + ((size_t(file[at + 4]) << 24) | (size_t(file[at + 5]) << 16) |
                     (size_t(file[at + 6]) << 8) | file[at + 7]);

@@ -1,7 +1,8 @@
-// Byte-level helpers for the tag and frame headers: syncsafe and plain
-// big-endian 32-bit integers, read from and written to raw header bytes.
-#ifndef KW5_TAG_KW5BYTES_H
-#define KW5_TAG_KW5BYTES_H
+// Byte-level helpers: syncsafe and plain big-endian 32-bit integers of the
+// tag and frame headers. The texts of bodies are read by KW5TextDecode.h
+// and written by KW5BodyWriter.h.
+#ifndef KW5_FIELDS_KW5BYTES_H
+#define KW5_FIELDS_KW5BYTES_H
 
 #include "platform/Types.h"
 
