@@ -62,8 +62,6 @@ bool locksUnsupported(int error) {
     return error == ENOLCK || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
 }
 
-int gLockErrorForTesting = 0;
-
 // Copies every extended attribute of from onto to; false when one cannot
 // be read or set (a name space the caller may not write, or a file system
 // without them on the side of to).
@@ -90,10 +88,6 @@ bool copyAttributes(int from, int to) {
 }
 
 } // namespace
-
-void setLockErrorForTesting(int error) {
-    gLockErrorForTesting = error;
-}
 
 File::File() : fd_(-1) {}
 
@@ -150,10 +144,6 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
     int locked;
     do {
         locked = ::flock(fd, rule.lock | LOCK_NB);
-        if (gLockErrorForTesting != 0) {
-            locked = -1;
-            errno = gLockErrorForTesting;
-        }
     } while (locked != 0 && errno == EINTR);
     if (locked != 0 && !locksUnsupported(errno)) {
         setLastError(errno == EWOULDBLOCK ? kErrorSharingViolation

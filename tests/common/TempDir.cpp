@@ -1,30 +1,31 @@
 #include "tests/common/TempDir.h"
 
+#include "platform/Environment.h"
 #include "platform/UnicodeText.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace kw5test {
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
-    auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto name = "kw5test-" + std::to_string(rd()) + "-" + std::to_string(counter++);
-        auto candidate = base / name;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() /
+                         ("kw5test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
         std::error_code ec;
-        if (std::filesystem::create_directory(candidate, ec)) {
+        if (std::filesystem::create_directory(candidate, ec))
             path_ = candidate;
-            return;
-        }
     }
-    throw std::runtime_error("cannot create a temporary folder");
+    if (path_.empty())
+        throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -37,22 +38,14 @@ TempDir::~TempDir() {
 }
 
 std::vector<unsigned char> readFile(const std::filesystem::path& path) {
+    // In one piece: byte by byte, megabytes take seconds under valgrind.
     std::error_code ec;
-    const bool regular = std::filesystem::is_regular_file(path, ec);
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = regular && in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size >= 0 && in.seekg(0)) {
-        // In one piece: byte by byte, a file of megabytes takes seconds
-        // under valgrind.
-        std::vector<unsigned char> bytes(static_cast<size_t>(size));
-        in.read(reinterpret_cast<char*>(bytes.data()), size);
-        bytes.resize(static_cast<size_t>(in.gcount()));
-        return bytes;
-    }
-    in.clear();
-    in.seekg(0);
-    return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
+    const auto size = std::filesystem::file_size(path, ec);
+    std::vector<unsigned char> bytes(ec ? 0 : static_cast<size_t>(size));
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<size_t>(in.gcount()));
+    return bytes;
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
@@ -77,22 +70,16 @@ std::string utf8(const KW5WString& text) {
 
 std::vector<unsigned char> hex(const std::string& text) {
     std::vector<unsigned char> out;
-    int nibble = -1;
+    int high = -1;
     for (char c : text) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
             continue;
-        if (nibble < 0) {
-            nibble = v;
+        int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
+        if (high < 0) {
+            high = v;
         } else {
-            out.push_back(static_cast<unsigned char>(nibble * 16 + v));
-            nibble = -1;
+            out.push_back(static_cast<unsigned char>(high * 16 + v));
+            high = -1;
         }
     }
     return out;
@@ -101,13 +88,35 @@ std::vector<unsigned char> hex(const std::string& text) {
 std::string toHex(const std::vector<unsigned char>& bytes) {
     std::string out;
     char buf[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02X", bytes[i]);
-        if (i)
-            out += ' ';
+    for (unsigned char byte : bytes) {
+        std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", byte);
         out += buf;
     }
     return out;
+}
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& utf8Value)
+    : name_(name), had_(kw5platform::environmentVariable(name.c_str(), old_)) {
+    kw5platform::setEnvironmentVariable(name.c_str(), hostString(utf8Value));
+}
+
+ScopedEnv::ScopedEnv(const std::string& name)
+    : name_(name), had_(kw5platform::environmentVariable(name.c_str(), old_)) {
+    kw5platform::unsetEnvironmentVariable(name.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        kw5platform::setEnvironmentVariable(name_.c_str(), old_);
+    else
+        kw5platform::unsetEnvironmentVariable(name_.c_str());
+}
+
+bool waitForFile(const std::filesystem::path& path, int seconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return std::filesystem::exists(path);
 }
 
 } // namespace kw5test

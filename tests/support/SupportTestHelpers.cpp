@@ -1,30 +1,36 @@
 #include "tests/support/SupportTestHelpers.h"
 
-#include "platform/Environment.h"
 #include "platform/Module.h"
+#include "support/EmergencyLog.h"
 #include "support/vmkutils/VmkUtilsBase.h"
 #include "tests/common/TempDir.h"
 
+#include <cstdlib>
+#include <memory>
 #include <stdexcept>
 
 namespace kw5test {
 
-ScopedVariable::ScopedVariable(const char* name, const std::string& utf8Value)
-    : name_(name), hadValue_(kw5platform::environmentVariable(name, oldValue_)) {
-    kw5platform::setEnvironmentVariable(name, hostString(utf8Value));
-}
+namespace {
 
-ScopedVariable::ScopedVariable(const char* name)
-    : name_(name), hadValue_(kw5platform::environmentVariable(name, oldValue_)) {
-    kw5platform::unsetEnvironmentVariable(name);
-}
+#ifndef _WIN32
+struct OwnFolders {
+    OwnFolders() {
+        if (std::getenv("KW5_SUPPORT_TEST_HOME"))
+            return; // a child: the parent's folders
+        dir.reset(new TempDir);
+        std::filesystem::create_directories(dir->file("run"));
+        home.reset(new ScopedEnv("KW5_SUPPORT_TEST_HOME", dir->path().u8string()));
+        desktop.reset(new ScopedEnv("XDG_DESKTOP_DIR", dir->file("desktop").u8string()));
+        runtime.reset(new ScopedEnv("XDG_RUNTIME_DIR", dir->file("run").u8string()));
+    }
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<ScopedEnv> home, desktop, runtime;
+};
+const OwnFolders ownFolders;
+#endif
 
-ScopedVariable::~ScopedVariable() {
-    if (hadValue_)
-        kw5platform::setEnvironmentVariable(name_.c_str(), oldValue_);
-    else
-        kw5platform::unsetEnvironmentVariable(name_.c_str());
-}
+} // namespace
 
 std::filesystem::path builtUtilityLibrary() {
     kw5platform::ModuleHandle module = nullptr;
@@ -51,18 +57,16 @@ std::string readText(const std::filesystem::path& path) {
 std::vector<std::string> readLines(const std::filesystem::path& path) {
     std::string text = readText(path);
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
+    for (size_t start = 0, end; start < text.size(); start = end) {
+        end = text.find('\n', start);
         end = end == std::string::npos ? text.size() : end + 1;
         lines.push_back(text.substr(start, end - start));
-        start = end;
     }
     return lines;
 }
 
-std::string pathText(const std::filesystem::path& path) {
-    return path.u8string();
+std::filesystem::path emergencyFile() {
+    return std::filesystem::u8path(utf8(emergencyLogPath()));
 }
 
 } // namespace kw5test

@@ -1,7 +1,6 @@
 // Writes ID3v2.3 files the way TagLib does, for the interop tests:
-//   taglib_writer PATH CASE
-// CASE is one of repeated, scripts, emptydesc, baremark. The file is the
-// rendered tag followed by 3000 bytes of fake audio.
+//   taglib_writer PATH CASE   (repeated, scripts, emptydesc, baremark)
+// The file is the rendered tag followed by 3000 bytes of fake audio.
 #include <taglib/attachedpictureframe.h>
 #include <taglib/commentsframe.h>
 #include <taglib/id3v2tag.h>
@@ -10,39 +9,31 @@
 #include <taglib/urllinkframe.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 using namespace TagLib;
 
 namespace {
 
-const String::Type kUtf16 = String::UTF16;
-
-String u(const wchar_t* text) {
-    return String(text);
-}
-
 void text(ID3v2::Tag& tag, const char* id, const String& value) {
-    auto* frame = new ID3v2::TextIdentificationFrame(id, kUtf16);
+    auto* frame = new ID3v2::TextIdentificationFrame(id, String::UTF16);
     frame->setText(value);
     tag.addFrame(frame);
 }
 
 void userText(ID3v2::Tag& tag, const String& desc, const String& value) {
-    auto* frame = new ID3v2::UserTextIdentificationFrame(desc, StringList(value), kUtf16);
-    tag.addFrame(frame);
+    tag.addFrame(new ID3v2::UserTextIdentificationFrame(desc, StringList(value), String::UTF16));
 }
 
 void userUrl(ID3v2::Tag& tag, const String& desc, const char* url) {
-    auto* frame = new ID3v2::UserUrlLinkFrame(kUtf16);
+    auto* frame = new ID3v2::UserUrlLinkFrame(String::UTF16);
     frame->setDescription(desc);
     frame->setUrl(url);
     tag.addFrame(frame);
 }
 
 void comment(ID3v2::Tag& tag, const char* lang, const String& desc, const String& value) {
-    auto* frame = new ID3v2::CommentsFrame(kUtf16);
+    auto* frame = new ID3v2::CommentsFrame(String::UTF16);
     frame->setLanguage(lang);
     frame->setDescription(desc);
     frame->setText(value);
@@ -65,21 +56,25 @@ void priv(ID3v2::Tag& tag, const char* owner, const char* data) {
     tag.addFrame(frame);
 }
 
-bool build(ID3v2::Tag& tag, const std::string& name) {
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string name = argc == 3 ? argv[2] : "";
+    ID3v2::Tag tag;
     text(tag, "TIT2", "Old");
     if (name == "repeated") {
         comment(tag, "eng", "", "first");
-        comment(tag, "deu", "note", u(L"zweite \u00e4"));
+        comment(tag, "deu", "note", String(L"zweite \u00e4"));
         picture(tag, ID3v2::AttachedPictureFrame::FrontCover, "front", 'F');
         picture(tag, ID3v2::AttachedPictureFrame::BackCover, "back", 'B');
         priv(tag, "a.example", "one");
         priv(tag, "b.example", "two");
     } else if (name == "scripts") {
-        userText(tag, u(L"\u65e5\u672c\u8a9e"), "ja");
-        userText(tag, u(L"\u03b1"), "alpha");
-        userText(tag, u(L"\u03b2"), "beta");
-        userText(tag, u(L"\u0416"), "cyr");
-        userUrl(tag, u(L"\u03b1"), "http://alpha.example");
+        userText(tag, String(L"\u65e5\u672c\u8a9e"), "ja");
+        userText(tag, String(L"\u03b1"), "alpha");
+        userText(tag, String(L"\u03b2"), "beta");
+        userText(tag, String(L"\u0416"), "cyr");
+        userUrl(tag, String(L"\u03b1"), "http://alpha.example");
         userText(tag, "MOOD", "calm");
     } else if (name == "emptydesc") {
         userUrl(tag, "", "http://home.example");
@@ -90,19 +85,7 @@ bool build(ID3v2::Tag& tag, const std::string& name) {
         text(tag, "TALB", "");
         userText(tag, "EMPTY", "");
     } else {
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 3)
-        return 2;
-    ID3v2::Tag tag;
-    if (!build(tag, argv[2])) {
-        std::fprintf(stderr, "unknown case %s\n", argv[2]);
+        std::fprintf(stderr, "usage: taglib_writer PATH repeated|scripts|emptydesc|baremark\n");
         return 2;
     }
     const ByteVector rendered = tag.render(ID3v2::v3);

@@ -1,0 +1,227 @@
+// Reading tags from files: sizes from headers, the tag region of short and
+// hostile files, sharing retries, the spare buffer, the padding rule of new
+// tags and streaming copies of the audio.
+#include "platform/File.h"
+#include "storage/KW5AudioCopy.h"
+#include "storage/KW5FileOpen.h"
+#include "storage/KW5SpareBuffer.h"
+#include "storage/KW5TagSizing.h"
+#include "tag/KW5Tag.h"
+#include "tests/common/TempDir.h"
+#include "tests/storage/StorageTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using kw5platform::File;
+using kw5platform::OpenPurpose;
+using kw5test::hex;
+using kw5test::hostPath;
+using namespace storagetest;
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+namespace {
+
+const Bytes kTag = tagOfSize(3072, frameOf(40, "TIT2"));
+
+// What getTagSizeOnDisk, read and loadTag make of a file: "size length
+// load" (the result codes where they are not OK).
+std::string readAll(const fs::path& path) {
+    auto code = [](_KW5_FILE_RET r) { return r == KW5_FILE_RET_OK ? "" : std::to_string(r) + "!"; };
+    ULONG size = 12345;
+    KW5File file;
+    KW5Tag tag;
+    std::string out = code(KW5File::getTagSizeOnDisk(hostPath(path), size));
+    out += std::to_string(size) + " " + code(file.read(hostPath(path), KW5_OPEN_READONLY));
+    out += std::to_string(file.bufferLength()) + " " + code(file.loadTag(tag));
+    // A hostile header never makes a buffer of the size it announces.
+    return file.buffer().capacity() < (2u << 20) ? out : "huge buffer";
+}
+
+TEST(StorageRead, TagRegions) {
+    const std::pair<Bytes, std::string> rows[] = {
+        {join(kTag, audioBytes(9000)), "3072 3072 "},
+        {hex("49 44 33 03 00 00 7F 7F 7F 7F 00 00"), "268435465 12 "},
+        // The size reader looks at the magic only.
+        {hex("6B 77 35 02 00 00 00 00 02 01"), "267 10 15!"},
+        {join(tagHeader(0), Bytes(20, 0xEE)), "10 10 "},
+        {audioBytes(500), "0 0 "},
+        {{}, "0 0 "},
+        {hex("6B 77 35 03 00 00 00 00 17"), "0 0 "},
+        // Whole frames of a short file load; a frame cut off is refused.
+        {join(tagHeader(3062), frameOf(14, "TIT2")), "3072 24 "},
+        {join(tagHeader(3062), hex("54 49 54 32 00 00 00 40 00 00 00")), "3072 21 14!"},
+    };
+    kw5test::TempDir dir;
+    for (const auto& row : rows) {
+        fs::remove(dir.file("f"));
+        if (!row.first.empty())
+            kw5test::writeFile(dir.file("f"), row.first);
+        EXPECT_EQ(row.second, readAll(dir.file("f"))) << kw5test::toHex(row.first).substr(0, 40);
+    }
+    ULONG size = 7;
+    EXPECT_EQ(KW5File::getTagSizeOnDisk(KW5WString(), size), KW5_FILE_RET_EMPTY_PATH);
+    EXPECT_EQ("0 0 ", readAll(dir.file("no") / "x"));
+    KW5File file;
+    Bytes copy;
+    ULONG length = 0;
+    ASSERT_EQ(file.setImage(kTag.data(), 3072), KW5_FILE_RET_OK);
+    ASSERT_EQ(file.copyBuffer(copy, length), KW5_FILE_RET_OK);
+    EXPECT_EQ(copy, kTag);
+    EXPECT_EQ(length, 3072u);
+    EXPECT_EQ(file.setImage(nullptr, 4), KW5_FILE_RET_NULL_POINTER);
+    EXPECT_EQ(file.setImage(nullptr, 0), KW5_FILE_RET_OK);
+    EXPECT_EQ(file.bufferLength(), 0u);
+}
+
+TEST(StorageRead, SharingViolationsAreTriedThreeTimesOtherErrorsOnce) {
+    kw5test::TempDir dir;
+    fs::path path = dir.file("locked.kw5");
+    kw5test::writeFile(path, join(kTag, Bytes(100, 1)));
+    File holder;
+    ASSERT_TRUE(holder.open(hostPath(path), OpenPurpose::WriteExclusive));
+    unsigned char buffer[10];
+    ULONG got = 0;
+    auto start = Clock::now();
+    EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 10, 0), KW5_FILE_RET_FILE_ACCESS_ERROR);
+    EXPECT_GE(Clock::now() - start, milliseconds(195));
+    EXPECT_LT(Clock::now() - start, milliseconds(1000));
+    // A file that is there but cannot be read is no file without a tag.
+    ULONG size = 0;
+    KW5File file;
+    EXPECT_EQ(KW5File::getTagSizeOnDisk(hostPath(path), size), KW5_FILE_RET_FILE_ACCESS_ERROR);
+    EXPECT_EQ(file.read(hostPath(path), KW5_OPEN_READONLY), KW5_FILE_RET_FILE_ACCESS_ERROR);
+    EXPECT_EQ(file.bufferLength(), 0u);
+    std::thread release([&holder] {
+        std::this_thread::sleep_for(milliseconds(140));
+        holder.close();
+    });
+    EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 10, 3), KW5_FILE_RET_OK);
+    release.join();
+    EXPECT_EQ(Bytes(buffer, buffer + got), Bytes(kTag.begin() + 3, kTag.begin() + 13));
+    start = Clock::now();
+    EXPECT_FALSE(kw5storage::openWithRetry(holder, hostPath(dir.file("missing")),
+                                           OpenPurpose::ReadShareRead));
+    EXPECT_LT(Clock::now() - start, milliseconds(90));
+    EXPECT_EQ(kw5platform::lastError(), kw5platform::kErrorFileNotFound);
+    const std::pair<ULONG, ULONG> tails[] = {{3170, 2}, {9000, 0}};
+    for (const auto& tail : tails) {
+        EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 4, tail.first), KW5_FILE_RET_OK);
+        EXPECT_EQ(got, tail.second);
+    }
+    EXPECT_EQ(KW5File::readAt(hostPath(dir.file("missing")), buffer, got, 4, 0),
+              KW5_FILE_RET_FILE_NOT_FOUND);
+    EXPECT_EQ(KW5File::readAt(hostPath(path), nullptr, got, 4, 0), KW5_FILE_RET_NULL_POINTER);
+    EXPECT_FALSE(KW5File::fileExists(hostPath(dir.file("missing"))));
+    EXPECT_EQ(KW5File::checkFileWritable(hostPath(dir.file("missing"))), KW5_FILE_RET_OK);
+    EXPECT_EQ(KW5File::checkFileWritable(hostPath(path)), KW5_FILE_RET_OK);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_TRUE(KW5File::fileExists(hostPath(path)));
+    EXPECT_EQ(KW5File::checkFileWritable(hostPath(path)), KW5_FILE_RET_FILE_READ_ONLY);
+}
+
+// One spare block for the process: parked by one read, taken up once by
+// the next (on any thread); too small, or above the cap, it is not used.
+// Reads through it never show bytes of an earlier, larger file.
+TEST(StorageRead, TheSpareBuffer) {
+    Bytes taken, spare(5000), huge(kw5storage::kMaxSpareBytes + 1), none;
+    kw5storage::takeSpareBuffer(taken, 1);
+    taken = Bytes();
+    const unsigned char* storage = spare.data();
+    kw5storage::parkSpareBuffer(spare);
+    kw5storage::parkSpareBuffer(huge);
+    EXPECT_EQ(huge.capacity(), 0u);
+    kw5storage::takeSpareBuffer(taken, 6000);
+    EXPECT_EQ(taken.capacity(), 0u);
+    std::thread([&] { kw5storage::takeSpareBuffer(taken, 4000); }).join();
+    EXPECT_EQ(taken.data(), storage);
+    kw5storage::takeSpareBuffer(none, 10);
+    EXPECT_EQ(none.capacity(), 0u);
+
+    kw5test::TempDir dir;
+    Bytes large = join(tagHeader(3062), Bytes(3062, 0xAB));
+    Bytes cut = join(hex("6B 77 35 03 00 00 00 00 02 22"), Bytes(30, 0x01));
+    kw5test::writeFile(dir.file("l"), join(large, Bytes(100, 0xFF)));
+    kw5test::writeFile(dir.file("c"), cut);
+    kw5test::writeFile(dir.file("p"), Bytes(64, 0x55));
+    for (const char* name : {"l", "c", "l", "c", "p"}) {
+        KW5File file;
+        ASSERT_EQ(file.read(hostPath(dir.file(name)), 1), KW5_FILE_RET_OK);
+        EXPECT_EQ(file.buffer(), *name == 'l' ? large : *name == 'c' ? cut : Bytes()) << name;
+    }
+}
+
+TEST(StorageRead, PaddingOfNewTags) {
+    // Old tag size, frame bytes: new size and padding.
+    const uint64_t rows[][4] = {
+        {4096, 3000, 4096, 1086}, {6144, 3062, 6144, 3072}, {6144, 3061, 3072, 1},
+        {4096, 4086, 4096, 0},    {4096, 500, 3072, 2562},  {0, 3062, 6144, 3072},
+        {0, 3061, 3072, 1},       {4096, 4087, 6144, 2047}, {4096, 0, 0, 0}};
+    for (const auto& row : rows) {
+        uint32_t size = 99, padding = 99;
+        kw5storage::newTagSize(static_cast<uint32_t>(row[0]), row[1], size, padding);
+        EXPECT_EQ(std::to_string(row[2]) + " " + std::to_string(row[3]),
+                  std::to_string(size) + " " + std::to_string(padding));
+    }
+    // Near the limit a whole unit of padding would overflow the size field.
+    const uint32_t fresh[][3] = {{0, 3072, 3062},
+                                 {0x0FFFFC00 - 11, 0x0FFFFC00, 1},
+                                 {0x0FFFFC00 - 10, 0x0FFFFFFF + 10, 0x0FFFFFFF - (0x0FFFFC00 - 10)},
+                                 {0x0FFFFFF5, 0x0FFFFFFF + 10, 10}};
+    for (const auto& row : fresh) {
+        uint32_t size = 0, padding = 0;
+        kw5storage::freshTagSize(row[0], size, padding);
+        EXPECT_EQ(std::to_string(row[1]) + " " + std::to_string(row[2]),
+                  std::to_string(size) + " " + std::to_string(padding));
+    }
+    EXPECT_FALSE(kw5storage::tagTooLarge(0x0FFFFFF5));
+    EXPECT_TRUE(kw5storage::tagTooLarge(0x0FFFFFF6));
+    EXPECT_TRUE(kw5storage::tagTooLarge(0xFFFFFFFFull + 5));
+}
+
+// Across several flush points, from and to positions beyond 4 GiB; and the
+// failures: a missing or locked source, a closed or full destination.
+TEST(StorageRead, AudioCopies) {
+    kw5test::TempDir dir;
+    const uint64_t far = 5ull << 30;
+    Bytes block = audioBytes(4099, 11), audio;
+    while (audio.size() < kw5storage::kFlushAhead * 5 / 2)
+        audio.insert(audio.end(), block.begin(), block.end());
+    kw5test::writeFile(dir.file("src"), audio);
+    File big, back, closed;
+    ASSERT_TRUE(big.open(hostPath(dir.file("big")), OpenPurpose::CreateNewExclusive));
+    ASSERT_EQ(kw5storage::copyAudio(hostPath(dir.file("src")), 100, big, far), KW5_FILE_RET_OK);
+    big.close();
+    ASSERT_TRUE(back.open(hostPath(dir.file("back")), OpenPurpose::CreateNewExclusive));
+    ASSERT_EQ(kw5storage::copyAudio(hostPath(dir.file("big")), far + 5, back, 7), KW5_FILE_RET_OK);
+    ASSERT_EQ(kw5storage::copyAudio(hostPath(dir.file("src")), audio.size(), back, 0),
+              KW5_FILE_RET_OK);
+    back.close();
+    Bytes copied = kw5test::readFile(dir.file("back"));
+    ASSERT_EQ(copied.size(), audio.size() - 105 + 7);
+    EXPECT_TRUE(std::equal(audio.begin() + 105, audio.end(), copied.begin() + 7));
+    EXPECT_EQ(kw5storage::copyAudio(hostPath(dir.file("missing")), 0, back, 0),
+              KW5_FILE_RET_FILE_NOT_FOUND);
+    EXPECT_EQ(kw5platform::lastError(), kw5platform::kErrorFileNotFound);
+    EXPECT_EQ(kw5storage::copyAudio(hostPath(dir.file("src")), 0, closed, 0),
+              KW5_FILE_RET_FILE_ACCESS_ERROR);
+    ASSERT_TRUE(back.open(hostPath(dir.file("src")), OpenPurpose::WriteExclusive));
+    ASSERT_TRUE(closed.open(hostPath(dir.file("out")), OpenPurpose::CreateNewExclusive));
+    EXPECT_EQ(kw5storage::copyAudio(hostPath(dir.file("src")), 0, closed, 0),
+              KW5_FILE_RET_FILE_ACCESS_ERROR);
+    back.close();
+    closed.close();
+    SmallVolume volume(dir.file("vol"), 64 * 1024);
+    if (!volume.mounted())
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    ASSERT_TRUE(closed.open(hostPath(volume.path() / "o"), OpenPurpose::CreateNewExclusive));
+    EXPECT_EQ(kw5storage::copyAudio(hostPath(dir.file("src")), 0, closed, 0),
+              KW5_FILE_RET_FILE_WRITE_ERROR);
+    EXPECT_EQ(kw5platform::lastError(), kw5platform::kErrorDiskFull);
+}
+
+} // namespace
