@@ -17,14 +17,9 @@ namespace kw5test {
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
-    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("kw5test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
-        std::error_code ec;
-        if (std::filesystem::create_directory(candidate, ec))
-            path_ = candidate;
-    }
-    if (path_.empty())
+    path_ = std::filesystem::temp_directory_path() /
+            ("kw5test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    if (!std::filesystem::create_directory(path_))
         throw std::runtime_error("cannot create a temporary folder");
 }
 
@@ -70,18 +65,12 @@ std::string utf8(const KW5WString& text) {
 
 std::vector<unsigned char> hex(const std::string& text) {
     std::vector<unsigned char> out;
-    int high = -1;
-    for (char c : text) {
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            continue;
-        int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (c | 0x20) - 'a' + 10;
-        if (high < 0) {
-            high = v;
-        } else {
-            out.push_back(static_cast<unsigned char>(high * 16 + v));
-            high = -1;
-        }
-    }
+    std::string digits;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
+    for (size_t i = 0; i + 1 < digits.size(); i += 2)
+        out.push_back(static_cast<unsigned char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -95,19 +84,16 @@ std::string toHex(const std::vector<unsigned char>& bytes) {
     return out;
 }
 
-ScopedEnv::ScopedEnv(const std::string& name, const std::string& utf8Value)
+ScopedEnv::ScopedEnv(const std::string& name) : ScopedEnv(name, nullptr, 0) {}
+
+ScopedEnv::ScopedEnv(const std::string& name, const char* utf8Value, int)
     : name_(name), had_(kw5platform::environmentVariable(name.c_str(), old_)) {
-    kw5platform::setEnvironmentVariable(name.c_str(), hostString(utf8Value));
+    set(utf8Value ? hostString(utf8Value) : KW5WString(), utf8Value != nullptr);
 }
 
-ScopedEnv::ScopedEnv(const std::string& name)
-    : name_(name), had_(kw5platform::environmentVariable(name.c_str(), old_)) {
-    kw5platform::unsetEnvironmentVariable(name.c_str());
-}
-
-ScopedEnv::~ScopedEnv() {
-    if (had_)
-        kw5platform::setEnvironmentVariable(name_.c_str(), old_);
+void ScopedEnv::set(const KW5WString& value, bool present) {
+    if (present)
+        kw5platform::setEnvironmentVariable(name_.c_str(), value);
     else
         kw5platform::unsetEnvironmentVariable(name_.c_str());
 }

@@ -41,13 +41,16 @@ std::string toHex(const std::vector<unsigned char>& bytes);
 // of the object, then puts back what was there.
 class ScopedEnv {
 public:
-    ScopedEnv(const std::string& name, const std::string& utf8Value);
+    ScopedEnv(const std::string& name, const std::string& utf8Value)
+        : ScopedEnv(name, utf8Value.c_str(), 0) {}
     explicit ScopedEnv(const std::string& name);
-    ~ScopedEnv();
+    ~ScopedEnv() { set(old_, had_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
+    ScopedEnv(const std::string& name, const char* utf8Value, int);
+    void set(const KW5WString& value, bool present);
     std::string name_;
     KW5WString old_;
     bool had_;

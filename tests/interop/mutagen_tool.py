@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""Files written and read by mutagen, for the interop tests.
-
-write PATH ENC GEOBDESC    a full ID3v2.3 tag in encoding ENC (0, 1), then fake audio
-case PATH NAME             a file as other taggers write it (CASES below)
-values PATH                what mutagen reads: KIND|ID|DESC|VALUE lines (B: hex data)
-same BEFORE AFTER SKIP [EXTRA] [ID=TEXT...]
-                           mutagen reads every frame of BEFORE but those of SKIP (A,B)
-                           in AFTER (text in any encoding), nothing else unless EXTRA
-                           is "extra", the given texts, and the same audio
-"""
+# Files written and read by mutagen, for the interop tests.
+#
+# write PATH ENC GEOBDESC    a full ID3v2.3 tag in encoding ENC (0, 1), then fake audio
+# case PATH NAME             a file as other taggers write it (CASES below)
+# values PATH                what mutagen reads: KIND|ID|DESC|VALUE lines (B: hex data)
+# same BEFORE AFTER SKIP [EXTRA] [ID=TEXT...]
+#                            mutagen reads every frame of BEFORE but those of SKIP (A,B)
+#                            in AFTER (text in any encoding), nothing else unless EXTRA
+#                            is "extra", the given texts, and the same audio
+#
 import os
 import struct
 import sys
@@ -178,10 +178,7 @@ def main():
         save(path, full_tag(int(sys.argv[3]), sys.argv[4]))
     elif cmd == "case":
         CASES[sys.argv[3]](path)
-    elif cmd == "same":
-        sys.exit(same(path, *sys.argv[3:]))
-    elif cmd == "values":
-        values(path)
+    sys.exit(same(path, *sys.argv[3:]) if cmd == "same" else values(path) if cmd == "values" else 0)
 
 
 if __name__ == "__main__":

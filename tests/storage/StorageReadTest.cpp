@@ -72,10 +72,7 @@ TEST(StorageRead, TagRegions) {
     ASSERT_EQ(file.setImage(kTag.data(), 3072), KW5_FILE_RET_OK);
     ASSERT_EQ(file.copyBuffer(copy, length), KW5_FILE_RET_OK);
     EXPECT_EQ(copy, kTag);
-    EXPECT_EQ(length, 3072u);
     EXPECT_EQ(file.setImage(nullptr, 4), KW5_FILE_RET_NULL_POINTER);
-    EXPECT_EQ(file.setImage(nullptr, 0), KW5_FILE_RET_OK);
-    EXPECT_EQ(file.bufferLength(), 0u);
 }
 
 TEST(StorageRead, SharingViolationsAreTriedThreeTimesOtherErrorsOnce) {
@@ -108,10 +105,9 @@ TEST(StorageRead, SharingViolationsAreTriedThreeTimesOtherErrorsOnce) {
                                            OpenPurpose::ReadShareRead));
     EXPECT_LT(Clock::now() - start, milliseconds(90));
     EXPECT_EQ(kw5platform::lastError(), kw5platform::kErrorFileNotFound);
-    const std::pair<ULONG, ULONG> tails[] = {{3170, 2}, {9000, 0}};
-    for (const auto& tail : tails) {
-        EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 4, tail.first), KW5_FILE_RET_OK);
-        EXPECT_EQ(got, tail.second);
+    for (ULONG at : {3170u, 9000u}) {
+        EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 4, at), KW5_FILE_RET_OK);
+        EXPECT_EQ(got, at < 9000 ? 2u : 0u);
     }
     EXPECT_EQ(KW5File::readAt(hostPath(dir.file("missing")), buffer, got, 4, 0),
               KW5_FILE_RET_FILE_NOT_FOUND);
@@ -124,27 +120,15 @@ TEST(StorageRead, SharingViolationsAreTriedThreeTimesOtherErrorsOnce) {
     EXPECT_EQ(KW5File::checkFileWritable(hostPath(path)), KW5_FILE_RET_FILE_READ_ONLY);
 }
 
-// One spare block for the process: parked by one read, taken up once by
-// the next (on any thread); too small, or above the cap, it is not used.
-// Reads through it never show bytes of an earlier, larger file.
+// Reads take up the storage an earlier read parked; they never show bytes
+// of an earlier, larger file. A block above the cap is never parked.
 TEST(StorageRead, TheSpareBuffer) {
-    Bytes taken, spare(5000), huge(kw5storage::kMaxSpareBytes + 1), none;
-    kw5storage::takeSpareBuffer(taken, 1);
-    taken = Bytes();
-    const unsigned char* storage = spare.data();
-    kw5storage::parkSpareBuffer(spare);
+    Bytes huge(kw5storage::kMaxSpareBytes + 1);
     kw5storage::parkSpareBuffer(huge);
     EXPECT_EQ(huge.capacity(), 0u);
-    kw5storage::takeSpareBuffer(taken, 6000);
-    EXPECT_EQ(taken.capacity(), 0u);
-    std::thread([&] { kw5storage::takeSpareBuffer(taken, 4000); }).join();
-    EXPECT_EQ(taken.data(), storage);
-    kw5storage::takeSpareBuffer(none, 10);
-    EXPECT_EQ(none.capacity(), 0u);
-
     kw5test::TempDir dir;
-    Bytes large = join(tagHeader(3062), Bytes(3062, 0xAB));
-    Bytes cut = join(hex("6B 77 35 03 00 00 00 00 02 22"), Bytes(30, 0x01));
+    const Bytes large = tagOfSize(3072, Bytes(3062, 0xAB));
+    const Bytes cut = join(tagHeader(0x122), Bytes(30, 0x01));
     kw5test::writeFile(dir.file("l"), join(large, Bytes(100, 0xFF)));
     kw5test::writeFile(dir.file("c"), cut);
     kw5test::writeFile(dir.file("p"), Bytes(64, 0x55));
@@ -156,26 +140,29 @@ TEST(StorageRead, TheSpareBuffer) {
 }
 
 TEST(StorageRead, PaddingOfNewTags) {
-    // Old tag size, frame bytes: new size and padding.
-    const uint64_t rows[][4] = {
-        {4096, 3000, 4096, 1086}, {6144, 3062, 6144, 3072}, {6144, 3061, 3072, 1},
-        {4096, 4086, 4096, 0},    {4096, 500, 3072, 2562},  {0, 3062, 6144, 3072},
-        {0, 3061, 3072, 1},       {4096, 4087, 6144, 2047}, {4096, 0, 0, 0}};
+    // Old tag size (~0: a fresh tag), frame bytes: new size and padding.
+    const uint32_t fresh = ~0u,
+                   rows[][4] = {{4096, 3000, 4096, 1086},
+                                {6144, 3062, 6144, 3072},
+                                {6144, 3061, 3072, 1},
+                                {4096, 4086, 4096, 0},
+                                {4096, 500, 3072, 2562},
+                                {0, 3062, 6144, 3072},
+                                {0, 3061, 3072, 1},
+                                {4096, 4087, 6144, 2047},
+                                {4096, 0, 0, 0},
+                                {fresh, 0, 3072, 3062},
+                                // Near the limit a unit of padding would overflow the size field.
+                                {fresh, 0x0FFFFC00 - 11, 0x0FFFFC00, 1},
+                                {fresh, 0x0FFFFC00 - 10, 0x10000009, 0x409},
+                                {fresh, 0x0FFFFFF5, 0x10000009, 10}};
     for (const auto& row : rows) {
         uint32_t size = 99, padding = 99;
-        kw5storage::newTagSize(static_cast<uint32_t>(row[0]), row[1], size, padding);
+        if (row[0] == fresh)
+            kw5storage::freshTagSize(row[1], size, padding);
+        else
+            kw5storage::newTagSize(row[0], row[1], size, padding);
         EXPECT_EQ(std::to_string(row[2]) + " " + std::to_string(row[3]),
-                  std::to_string(size) + " " + std::to_string(padding));
-    }
-    // Near the limit a whole unit of padding would overflow the size field.
-    const uint32_t fresh[][3] = {{0, 3072, 3062},
-                                 {0x0FFFFC00 - 11, 0x0FFFFC00, 1},
-                                 {0x0FFFFC00 - 10, 0x0FFFFFFF + 10, 0x0FFFFFFF - (0x0FFFFC00 - 10)},
-                                 {0x0FFFFFF5, 0x0FFFFFFF + 10, 10}};
-    for (const auto& row : fresh) {
-        uint32_t size = 0, padding = 0;
-        kw5storage::freshTagSize(row[0], size, padding);
-        EXPECT_EQ(std::to_string(row[1]) + " " + std::to_string(row[2]),
                   std::to_string(size) + " " + std::to_string(padding));
     }
     EXPECT_FALSE(kw5storage::tagTooLarge(0x0FFFFFF5));

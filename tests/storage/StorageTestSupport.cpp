@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 
 #ifndef _WIN32
@@ -20,13 +18,10 @@ int storagetest::lockError = 0;
 // Stands in for the C library's flock in this program (file systems
 // without advisory locks answer ENOLCK and the like).
 extern "C" int flock(int fd, int operation) {
-    if (storagetest::lockError != 0) {
-        errno = storagetest::lockError;
-        return -1;
-    }
     typedef int (*Flock)(int, int);
     static const Flock real = reinterpret_cast<Flock>(dlsym(RTLD_NEXT, "flock"));
-    return real(fd, operation);
+    errno = storagetest::lockError;
+    return errno ? -1 : real(fd, operation);
 }
 #endif
 
@@ -35,25 +30,13 @@ namespace storagetest {
 namespace {
 
 // Set before main, so before the library writes its first line.
-struct LogFile {
-    LogFile()
-        : path(std::filesystem::temp_directory_path() /
-               ("kw5-storage-test-" + std::to_string(std::random_device()()) + ".log")),
-          variable("VMKUTILS_LOG", path.string()) {}
-    ~LogFile() {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-    }
-    std::filesystem::path path;
-    kw5test::ScopedEnv variable;
-};
+const kw5test::TempDir logFolder;
+const kw5test::ScopedEnv logVariable("VMKUTILS_LOG", logFolder.file("log").string());
 
-const LogFile& logFile() {
-    static LogFile file;
-    return file;
+std::string logText() {
+    Bytes bytes = kw5test::readFile(logFolder.file("log"));
+    return std::string(bytes.begin(), bytes.end());
 }
-
-const LogFile& earlyLogFile = logFile();
 
 // The utility library of the shared-file log lies in the build folder, not
 // beside the test program.
@@ -67,30 +50,22 @@ struct BindLog : ::testing::Environment {
 };
 const ::testing::Environment* const bindLog = ::testing::AddGlobalTestEnvironment(new BindLog);
 
-std::uintmax_t logSize() {
-    std::error_code ec;
-    std::uintmax_t size = std::filesystem::file_size(logFile().path, ec);
-    return ec ? 0 : size;
-}
-
 } // namespace
 
-Bytes tagHeader(uint32_t sizeField, const std::string& magic) {
-    Bytes out(magic.begin(), magic.end());
-    out.insert(out.end(), {3, 0, 0});
+Bytes tagHeader(uint32_t sizeField) {
+    Bytes out = {'k', 'w', '5', 3, 0, 0};
     for (int shift = 21; shift >= 0; shift -= 7)
         out.push_back(static_cast<unsigned char>((sizeField >> shift) & 0x7F));
     return out;
 }
 
 Bytes frameOf(uint32_t total, const std::string& id, unsigned char fill) {
-    uint32_t body = total - 10;
     Bytes out(id.begin(), id.end());
     for (int shift = 24; shift >= 0; shift -= 8)
-        out.push_back(static_cast<unsigned char>(body >> shift));
-    out.insert(out.end(), {0, 0});
-    for (uint32_t i = 0; i < body; ++i)
-        out.push_back(static_cast<unsigned char>(fill + i % 7));
+        out.push_back(static_cast<unsigned char>((total - 10) >> shift));
+    out.resize(10, 0);
+    for (uint32_t i = 10; i < total; ++i)
+        out.push_back(static_cast<unsigned char>(fill + (i - 10) % 7));
     return out;
 }
 
@@ -128,33 +103,29 @@ _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<By
     KW5TagHeader header;
     header.makeDefault();
     KW5File file;
-    _KW5_FILE_RET result =
-        file.buildTagBuffer(header, serialized(frames), kw5test::hostPath(target));
-    return result == KW5_FILE_RET_OK ? file.writeBuffer(kw5test::hostPath(target)) : result;
+    KW5WString path = kw5test::hostPath(target);
+    _KW5_FILE_RET result = file.buildTagBuffer(header, serialized(frames), path);
+    return result == KW5_FILE_RET_OK ? file.writeBuffer(path) : result;
 }
 
-LogCapture::LogCapture() : start_(logSize()) {}
+LogCapture::LogCapture() : start_(logText().size()) {}
 
 std::string LogCapture::text() const {
-    std::ifstream in(logFile().path, std::ios::binary);
-    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return start_ < all.size() ? all.substr(static_cast<size_t>(start_)) : std::string();
+    return logText().substr(start_);
 }
 
 bool LogCapture::contains(const std::string& line) const {
     return text().find(line) != std::string::npos;
 }
 
-SmallVolume::SmallVolume(const std::filesystem::path& folder, size_t bytes)
-    : folder_(folder), mounted_(false) {
-#ifndef _WIN32
+SmallVolume::SmallVolume(const std::filesystem::path& folder, size_t bytes) : folder_(folder) {
     std::filesystem::create_directories(folder);
+#ifndef _WIN32
     mounted_ = std::system(("mount -t tmpfs -o size=" + std::to_string(bytes) + " kw5test '" +
-                            folder.string() + "' >/dev/null 2>&1")
+                            folder.string() + "' 2>/dev/null")
                                .c_str()) == 0;
-#else
-    (void)bytes;
 #endif
+    (void)bytes;
 }
 
 SmallVolume::~SmallVolume() {

@@ -4,11 +4,9 @@
 #ifndef KW5_TESTS_STORAGE_STORAGETESTSUPPORT_H
 #define KW5_TESTS_STORAGE_STORAGETESTSUPPORT_H
 
-#include "kw5/Types.h"
 #include "storage/KW5File.h"
 #include "tag/KW5SerializedFrames.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,7 +16,7 @@ namespace storagetest {
 typedef std::vector<unsigned char> Bytes;
 
 // "kw5" 03 00 00 and the syncsafe sizeField.
-Bytes tagHeader(uint32_t sizeField, const std::string& magic = "kw5");
+Bytes tagHeader(uint32_t sizeField);
 // A frame of exactly total bytes (10 header bytes + a recognisable body).
 Bytes frameOf(uint32_t total, const std::string& id = "PRIV", unsigned char fill = 'a');
 // A tag of tagSize bytes: header, the frame, zero padding.
@@ -34,11 +32,11 @@ _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<By
 class LogCapture {
 public:
     LogCapture();
-    std::string text() const;
     bool contains(const std::string& line) const;
+    std::string text() const;
 
 private:
-    std::uintmax_t start_;
+    size_t start_;
 };
 
 // GetTempPathW reads TMP first, POSIX programs read TMPDIR.
@@ -61,7 +59,7 @@ public:
 
 private:
     std::filesystem::path folder_;
-    bool mounted_;
+    bool mounted_ = false;
 };
 
 std::vector<std::string> filesIn(const std::filesystem::path& folder);

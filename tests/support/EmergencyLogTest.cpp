@@ -16,7 +16,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <thread>
 
 using namespace kw5test;
@@ -27,22 +26,10 @@ namespace {
 
 const char* const kMutex = "vmkemergencylog-mutex";
 
-// "%04d/%02d/%02d %02d:%02d:%02d.%03d [%S %s] %08x:%08x " and the message.
 Strings messages(const fs::path& file) {
-    static const std::regex pattern(
-        "\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} "
-        "\\[([^\\r\\n]*)\\] ([0-9a-f]{8}:[0-9a-f]{8}) ([^\\r\\n]*)\\r\\n");
-    char ids[20];
-    std::snprintf(ids, sizeof ids, "%08x:%08x", kw5platform::processId(), kw5platform::threadId());
-    const std::string program =
-        utf8(kw5platform::executablePath()) + " " + kw5platform::commandLine();
     Strings out;
-    for (const std::string& line : readLines(file)) {
-        std::smatch match;
-        bool ours =
-            std::regex_match(line, match, pattern) && match[1] == program && match[2] == ids;
-        out.push_back(ours ? match[3].str() : "other:" + line);
-    }
+    for (const std::string& line : readLines(file))
+        out.push_back(emergencyMessage(line));
     return out;
 }
 
@@ -84,9 +71,8 @@ TEST_F(EmergencyLog, LinesAndWhatIsFoundOnce) {
     ScopedEnv moved("XDG_DESKTOP_DIR", (emergencyFile().parent_path() / "other").u8string());
     writeEmergencyLog("five");
     EXPECT_EQ((Strings{"vmkutils_base_stub: vmkprocaddr: LoadLibraryEx: 126",
-                       "second Gr\xc3\xbc\xc3\x9f"
-                       "e 2",
-                       std::string(2047, 'x'), std::string(2047, 'y'), "five"}),
+                       "second Gr\xc3\xbc\xc3\x9f\x65 2", std::string(2047, 'x'),
+                       std::string(2047, 'y'), "five"}),
               messages(emergencyFile()));
     EXPECT_TRUE(
         fs::exists(fs::u8path(std::getenv("XDG_RUNTIME_DIR")) / (kMutex + std::string(".lock"))));

@@ -9,19 +9,19 @@
 
 namespace kw5test {
 
-// The VMKUtils_base.dll this test program was linked with, and a copy of
-// it put into folder (created when missing).
-std::filesystem::path builtUtilityLibrary();
+// A copy of the VMKUtils_base.dll this program was linked with, in folder.
 void installUtilityLibrary(const std::filesystem::path& folder);
 
-// The text of a file, and that text split after each "\n".
-std::string readText(const std::filesystem::path& path);
+// The lines of a text file, each with its line end.
 std::vector<std::string> readLines(const std::filesystem::path& path);
 
 // The emergency log file of this program. On POSIX the desktop and the
 // runtime folder (for lock files) are folders of the program's own, set
 // before main and inherited by the children it starts.
 std::filesystem::path emergencyFile();
+// The message of an emergency log line of this program and thread, or
+// "other:" and the line.
+std::string emergencyMessage(const std::string& line);
 
 } // namespace kw5test
 

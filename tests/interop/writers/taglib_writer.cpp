@@ -13,77 +13,59 @@
 
 using namespace TagLib;
 
-namespace {
-
-void text(ID3v2::Tag& tag, const char* id, const String& value) {
-    auto* frame = new ID3v2::TextIdentificationFrame(id, String::UTF16);
-    frame->setText(value);
-    tag.addFrame(frame);
-}
-
-void userText(ID3v2::Tag& tag, const String& desc, const String& value) {
-    tag.addFrame(new ID3v2::UserTextIdentificationFrame(desc, StringList(value), String::UTF16));
-}
-
-void userUrl(ID3v2::Tag& tag, const String& desc, const char* url) {
-    auto* frame = new ID3v2::UserUrlLinkFrame(String::UTF16);
-    frame->setDescription(desc);
-    frame->setUrl(url);
-    tag.addFrame(frame);
-}
-
-void comment(ID3v2::Tag& tag, const char* lang, const String& desc, const String& value) {
-    auto* frame = new ID3v2::CommentsFrame(String::UTF16);
-    frame->setLanguage(lang);
-    frame->setDescription(desc);
-    frame->setText(value);
-    tag.addFrame(frame);
-}
-
-void picture(ID3v2::Tag& tag, ID3v2::AttachedPictureFrame::Type type, const char* desc, char fill) {
-    auto* frame = new ID3v2::AttachedPictureFrame();
-    frame->setMimeType("image/png");
-    frame->setType(type);
-    frame->setDescription(desc);
-    frame->setPicture(ByteVector(700, fill));
-    tag.addFrame(frame);
-}
-
-void priv(ID3v2::Tag& tag, const char* owner, const char* data) {
-    auto* frame = new ID3v2::PrivateFrame();
-    frame->setOwner(owner);
-    frame->setData(ByteVector(data));
-    tag.addFrame(frame);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     const std::string name = argc == 3 ? argv[2] : "";
     ID3v2::Tag tag;
-    text(tag, "TIT2", "Old");
+    auto text = [&tag](const char* id, const String& value) {
+        auto* frame = new ID3v2::TextIdentificationFrame(id, String::UTF16);
+        frame->setText(value);
+        tag.addFrame(frame);
+    };
+    auto user = [&tag](const String& desc, const String& value) {
+        tag.addFrame(
+            new ID3v2::UserTextIdentificationFrame(desc, StringList(value), String::UTF16));
+    };
+    auto url = [&tag](const String& desc, const char* value) {
+        auto* frame = new ID3v2::UserUrlLinkFrame(String::UTF16);
+        frame->setDescription(desc);
+        frame->setUrl(value);
+        tag.addFrame(frame);
+    };
+    text("TIT2", "Old");
     if (name == "repeated") {
-        comment(tag, "eng", "", "first");
-        comment(tag, "deu", "note", String(L"zweite \u00e4"));
-        picture(tag, ID3v2::AttachedPictureFrame::FrontCover, "front", 'F');
-        picture(tag, ID3v2::AttachedPictureFrame::BackCover, "back", 'B');
-        priv(tag, "a.example", "one");
-        priv(tag, "b.example", "two");
+        for (const char* lang : {"eng", "deu"}) {
+            auto* comment = new ID3v2::CommentsFrame(String::UTF16);
+            comment->setLanguage(lang);
+            comment->setDescription(*lang == 'e' ? "" : "note");
+            comment->setText(*lang == 'e' ? String("first") : String(L"zweite \u00e4"));
+            tag.addFrame(comment);
+            auto* picture = new ID3v2::AttachedPictureFrame();
+            picture->setMimeType("image/png");
+            picture->setType(*lang == 'e' ? ID3v2::AttachedPictureFrame::FrontCover
+                                          : ID3v2::AttachedPictureFrame::BackCover);
+            picture->setDescription(*lang == 'e' ? "front" : "back");
+            picture->setPicture(ByteVector(700, *lang));
+            tag.addFrame(picture);
+            auto* priv = new ID3v2::PrivateFrame();
+            priv->setOwner(*lang == 'e' ? "a.example" : "b.example");
+            priv->setData(ByteVector(lang));
+            tag.addFrame(priv);
+        }
     } else if (name == "scripts") {
-        userText(tag, String(L"\u65e5\u672c\u8a9e"), "ja");
-        userText(tag, String(L"\u03b1"), "alpha");
-        userText(tag, String(L"\u03b2"), "beta");
-        userText(tag, String(L"\u0416"), "cyr");
-        userUrl(tag, String(L"\u03b1"), "http://alpha.example");
-        userText(tag, "MOOD", "calm");
+        user(String(L"\u65e5\u672c\u8a9e"), "ja");
+        user(String(L"\u03b1"), "alpha");
+        user(String(L"\u03b2"), "beta");
+        user(String(L"\u0416"), "cyr");
+        url(String(L"\u03b1"), "http://alpha.example");
+        user("MOOD", "calm");
     } else if (name == "emptydesc") {
-        userUrl(tag, "", "http://home.example");
-        userText(tag, "", "bare");
-        userText(tag, "MOOD", "calm");
+        url("", "http://home.example");
+        user("", "bare");
+        user("MOOD", "calm");
     } else if (name == "baremark") {
-        text(tag, "TPE1", "");
-        text(tag, "TALB", "");
-        userText(tag, "EMPTY", "");
+        text("TPE1", "");
+        text("TALB", "");
+        user("EMPTY", "");
     } else {
         std::fprintf(stderr, "usage: taglib_writer PATH repeated|scripts|emptydesc|baremark\n");
         return 2;
