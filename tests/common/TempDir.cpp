@@ -16,9 +16,8 @@ namespace kw5test {
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
     path_ = std::filesystem::temp_directory_path() /
-            ("kw5test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+            ("kw5test-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
     if (!std::filesystem::create_directory(path_))
         throw std::runtime_error("cannot create a temporary folder");
 }
@@ -37,9 +36,8 @@ std::vector<unsigned char> readFile(const std::filesystem::path& path) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     std::vector<unsigned char> bytes(ec ? 0 : static_cast<size_t>(size));
-    std::ifstream in(path, std::ios::binary);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    std::ifstream(path, std::ios::binary)
+        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return bytes;
 }
 

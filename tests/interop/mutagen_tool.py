@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
 # Files written and read by mutagen, for the interop tests.
 #
-# write PATH ENC GEOBDESC    a full ID3v2.3 tag in encoding ENC (0, 1), then fake audio
 # case PATH NAME             a file as other taggers write it (CASES below)
 # values PATH                what mutagen reads: KIND|ID|DESC|VALUE lines (B: hex data)
 # same BEFORE AFTER SKIP [EXTRA] [ID=TEXT...]
@@ -23,18 +22,14 @@ OBJECT = bytes((i * 37) & 0xFF for i in range(1500))
 AUDIO = bytes((i * 7 + 3) & 0xFF for i in range(3000))
 
 
-def full_tag(enc, geob_desc):
-    return [TIT2(encoding=enc, text=["Caf\u00e9 del Mar - Sunrise"]),
-            TPE1(encoding=enc, text=["Ensemble \u00c9toile"]),
-            TALB(encoding=enc, text=["Songs of the Sea"]), TYER(encoding=enc, text=["2026"]),
-            TXXX(encoding=enc, desc="MOOD", text=["calm"]),
-            TXXX(encoding=enc, desc="VMK_TRACK", text=["7"]),
-            WXXX(encoding=enc, desc="HOME", url="https://example.org/home"),
-            WOAR(url="https://example.org/artist"),
-            COMM(encoding=enc, lang="eng", desc="", text=["recorded at dawn"]),
-            APIC(encoding=enc, mime="image/png", type=3, desc="cover", data=COVER),
-            GEOB(encoding=enc, mime="application/x-vmk", filename="lsi.bin", desc=geob_desc,
-                 data=OBJECT)]
+def full_tag(e, geob_desc):
+    return [TIT2(encoding=e, text=["Caf\u00e9 del Mar"]), TPE1(encoding=e, text=["\u00c9toile"]),
+            TALB(encoding=e, text=["Songs"]), TYER(encoding=e, text=["2026"]),
+            TXXX(encoding=e, desc="MOOD", text=["calm"]), TXXX(encoding=e, desc="VMK_TRACK", text=["7"]),
+            WXXX(encoding=e, desc="HOME", url="https://example.org/home"), WOAR(url="https://a.org"),
+            COMM(encoding=e, lang="eng", desc="", text=["dawn"]),
+            APIC(encoding=e, mime="image/png", type=3, desc="cover", data=COVER),
+            GEOB(encoding=e, mime="application/x-vmk", filename="o.bin", desc=geob_desc, data=OBJECT)]
 
 
 def save(path, frames, version=3):
@@ -56,16 +51,16 @@ def raw(path, frames, flags=0, prefix=b""):
 
 
 def sealed(text):
-    packed = b"\x00" + text.encode("latin-1")
-    return struct.pack(">I", len(packed)) + zlib.compress(packed)
+    return struct.pack(">I", len(text) + 1) + zlib.compress(b"\x00" + text.encode())
 
 
-def u16(text):
-    return text.encode("utf-16")
-
+u16 = str.encode
 
 TITLE0 = ("TIT2", b"\x00Old title", 0)
 CASES = {
+    # A full tag in Latin-1 and in UTF-16, with an object of no variant's own.
+    "latin1": lambda p: save(p, full_tag(0, "NOTES")),
+    "utf16": lambda p: save(p, full_tag(1, "NOTES")),
     # Several frames of one standard id, as taggers keep them.
     "repeated": lambda p: save(p, [
         TIT2(encoding=1, text=["Old"]), COMM(encoding=1, lang="eng", desc="", text=["first"]),
@@ -93,8 +88,8 @@ CASES = {
     # Empty values as a byte-order mark alone, and a mark after a NUL.
     "baremark": lambda p: raw(p, [
         TITLE0, ("TPE1", b"\x01\xff\xfe", 0), ("TALB", b"\x01\xfe\xff", 0),
-        ("TCOM", b"\x01" + u16("a") + b"\x00\x00" + u16("b"), 0),
-        ("TXXX", b"\x01" + u16("EMPTY") + b"\x00\x00\xff\xfe", 0)]),
+        ("TCOM", b"\x01" + u16("a", "utf-16") + b"\x00\x00" + u16("b", "utf-16"), 0),
+        ("TXXX", b"\x01" + u16("EMPTY", "utf-16") + b"\x00\x00\xff\xfe", 0)]),
     # Compressed and encrypted bodies.
     "sealed": lambda p: raw(p, [
         TITLE0, ("TPE1", sealed("Band"), 0x8000), ("TXXX", sealed("x"), 0x8000),
@@ -174,9 +169,7 @@ def values(path):
 
 def main():
     cmd, path = sys.argv[1], sys.argv[2]
-    if cmd == "write":
-        save(path, full_tag(int(sys.argv[3]), sys.argv[4]))
-    elif cmd == "case":
+    if cmd == "case":
         CASES[sys.argv[3]](path)
     sys.exit(same(path, *sys.argv[3:]) if cmd == "same" else values(path) if cmd == "values" else 0)
 

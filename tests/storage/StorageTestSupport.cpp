@@ -33,11 +33,6 @@ namespace {
 const kw5test::TempDir logFolder;
 const kw5test::ScopedEnv logVariable("VMKUTILS_LOG", logFolder.file("log").string());
 
-std::string logText() {
-    Bytes bytes = kw5test::readFile(logFolder.file("log"));
-    return std::string(bytes.begin(), bytes.end());
-}
-
 // The utility library of the shared-file log lies in the build folder, not
 // beside the test program.
 struct BindLog : ::testing::Environment {
@@ -108,14 +103,9 @@ _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<By
     return result == KW5_FILE_RET_OK ? file.writeBuffer(path) : result;
 }
 
-LogCapture::LogCapture() : start_(logText().size()) {}
-
-std::string LogCapture::text() const {
-    return logText().substr(start_);
-}
-
-bool LogCapture::contains(const std::string& line) const {
-    return text().find(line) != std::string::npos;
+std::string logText() {
+    Bytes bytes = kw5test::readFile(logFolder.file("log"));
+    return std::string(bytes.begin(), bytes.end());
 }
 
 SmallVolume::SmallVolume(const std::filesystem::path& folder, size_t bytes) : folder_(folder) {

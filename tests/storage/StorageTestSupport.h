@@ -27,17 +27,9 @@ KW5SerializedFrames serialized(const std::vector<Bytes>& frames);
 // Builds a default-header tag of the frames for target and writes it.
 _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<Bytes>& frames);
 
-// The log text written since construction (VMKUTILS_LOG names a file of
-// the suite's own, set before main).
-class LogCapture {
-public:
-    LogCapture();
-    bool contains(const std::string& line) const;
-    std::string text() const;
-
-private:
-    size_t start_;
-};
+// The library log (VMKUTILS_LOG names a file of the suite's own, set
+// before main): all its text, to be cut where a case started.
+std::string logText();
 
 // GetTempPathW reads TMP first, POSIX programs read TMPDIR.
 #ifdef _WIN32

@@ -1,11 +1,7 @@
 // Writing tags to files: the layouts an in-place write or a remake leaves,
 // the failures that must leave the file byte for byte, the temporary files
 // of a remake and the free-space checks before one.
-#include "platform/DiskSpace.h"
 #include "platform/File.h"
-#include "storage/KW5DiskSpace.h"
-#include "storage/KW5TempFile.h"
-#include "storage/VmkSharedFile.h"
 #include "tag/KW5TagHeader.h"
 #include "tests/common/TempDir.h"
 #include "tests/storage/StorageTestSupport.h"
@@ -83,80 +79,57 @@ TEST_F(StorageWrite, Layouts) {
 #endif
 }
 
-struct Scene {
-    fs::path dir, target;
-    Bytes old;
-};
-typedef std::shared_ptr<void> Guard; // undoes what a row set up
-
-Guard hold(Scene& s, OpenPurpose purpose) {
-    auto file = std::make_shared<File>();
-    kw5test::writeFile(s.target, s.old);
-    EXPECT_TRUE(file->open(hostPath(s.target), purpose));
-    return file;
-}
-
-// A small volume holding the target, or the temporary folder.
-Guard volume(Scene& s, size_t size, size_t audio, bool temporary) {
-    fs::path folder = s.dir / "vol";
-    auto mounted = std::make_shared<std::pair<SmallVolume, ScopedEnv>>(
-        std::piecewise_construct, std::forward_as_tuple(folder, size),
-        std::forward_as_tuple(kTemporaryFolderVariable,
-                              (temporary ? folder : s.dir / "tmp").string()));
-    s.target = temporary ? s.target : folder / "song.kw5";
-    s.old = join(tagOfSize(3072, frameOf(100)), audioBytes(audio, 8));
-    return mounted->first.mounted() ? mounted : nullptr;
-}
-
+// Held without sharing (x) or by a reader (r, in place and remake), no
+// temporary folder (n), a full target volume (v: the remade file must then
+// be copied whole beside the target) or temporary volume (t), a folder (d).
 TEST_F(StorageWrite, FailuresLeaveTheFileAsItWas) {
     const char* const held = "writeFile: target cannot be held for writing 32";
-    struct Row {
+    const struct Row {
+        char how;
         uint32_t frame;
-        Guard (*setup)(Scene&);
         _KW5_FILE_RET result;
         const char* log; // followed by " path = " and the target
     } rows[] = {
-        {4000, [](Scene& s) { return hold(s, OpenPurpose::WriteExclusive); },
-         KW5_FILE_RET_FILE_ACCESS_ERROR, nullptr},
-        {900, [](Scene& s) { return hold(s, OpenPurpose::ReadShareRead); },
-         KW5_FILE_RET_FILE_ACCESS_ERROR, held},
-        {5000, [](Scene& s) { return hold(s, OpenPurpose::ReadShareRead); },
-         KW5_FILE_RET_FILE_ACCESS_ERROR, held},
-        {5000,
-         [](Scene& s) -> Guard {
-             return std::make_shared<ScopedEnv>(kTemporaryFolderVariable, (s.dir / "no").string());
-         },
-         KW5_FILE_RET_FAILED, "writeFile(remake) Source: checkFreeTempSpace failed"},
-        // The remade file must then be copied whole beside the target.
-        {4000, [](Scene& s) { return volume(s, 1 << 20, 700 << 10, false); },
-         KW5_FILE_RET_DISK_FULL, "writeFile(remake)Dest: checkFreeTempSpace failed"},
-        {4000, [](Scene& s) { return volume(s, 64 << 10, 200 << 10, true); },
-         KW5_FILE_RET_DISK_FULL, nullptr},
-        {4000,
-         [](Scene& s) -> Guard {
-             s.old.clear();
-             fs::create_directories(s.target);
-             return std::make_shared<int>(0);
-         },
-         KW5_FILE_RET_FILE_ACCESS_ERROR, nullptr},
-    };
+        {'x', 4000, KW5_FILE_RET_FILE_ACCESS_ERROR, nullptr},
+        {'r', 900, KW5_FILE_RET_FILE_ACCESS_ERROR, held},
+        {'r', 5000, KW5_FILE_RET_FILE_ACCESS_ERROR, held},
+        {'n', 5000, KW5_FILE_RET_FAILED, "writeFile(remake) Source: checkFreeTempSpace failed"},
+        {'v', 4000, KW5_FILE_RET_DISK_FULL, "writeFile(remake)Dest: checkFreeTempSpace failed"},
+        {'t', 4000, KW5_FILE_RET_DISK_FULL, nullptr},
+        {'d', 4000, KW5_FILE_RET_FILE_ACCESS_ERROR, nullptr}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(&row - rows);
-        Scene scene{dir_.path(), dir_.file(std::to_string(&row - rows) + ".kw5"),
-                    join(tagOfSize(4096, frameOf(2000)), audioBytes(1000, 3))};
-        Guard guard = row.setup(scene);
-        if (!guard)
+        SCOPED_TRACE(std::string(1, row.how) + std::to_string(row.frame));
+        const bool volume = row.how == 'v' || row.how == 't';
+        std::unique_ptr<SmallVolume> small(
+            volume ? new SmallVolume(dir_.file("vol"), row.how == 'v' ? 1 << 20 : 64 << 10)
+                   : nullptr);
+        if (volume && !small->mounted())
             continue; // no tmpfs without root
-        if (!scene.old.empty() && !fs::exists(scene.target))
-            kw5test::writeFile(scene.target, scene.old);
-        LogCapture log;
-        EXPECT_EQ(writeTag(scene.target, {frameOf(row.frame)}), row.result);
-        EXPECT_TRUE(!row.log ||
-                    log.contains(std::string(row.log) + " path = " + scene.target.string()))
-            << log.text();
-        EXPECT_TRUE(scene.old.empty() ? fs::is_directory(scene.target)
-                                      : kw5test::readFile(scene.target) == scene.old);
-        expectNoLeftovers(scene.target.parent_path());
+        const fs::path target = row.how == 'v' ? dir_.file("vol") / "song.kw5"
+                                               : dir_.file(std::to_string(&row - rows) + ".kw5");
+        const Bytes old = volume ? join(tagOfSize(3072, frameOf(100)),
+                                        audioBytes(row.how == 'v' ? 700 << 10 : 200 << 10))
+                                 : join(tagOfSize(4096, frameOf(2000)), audioBytes(1000));
+        if (row.how == 'd')
+            fs::create_directories(target);
+        else
+            kw5test::writeFile(target, old);
+        File holder;
+        if (row.how == 'x' || row.how == 'r') {
+            ASSERT_TRUE(holder.open(hostPath(target), row.how == 'x' ? OpenPurpose::WriteExclusive
+                                                                     : OpenPurpose::ReadShareRead));
+        }
+        ScopedEnv env(kTemporaryFolderVariable, (row.how == 'n'   ? dir_.file("no")
+                                                 : row.how == 't' ? dir_.file("vol")
+                                                                  : tmp_)
+                                                    .string());
+        const size_t start = logText().size();
+        EXPECT_EQ(writeTag(target, {frameOf(row.frame)}), row.result);
+        const std::string log = logText().substr(start);
+        EXPECT_TRUE(!row.log || log.find(row.log + (" path = " + target.string())) != log.npos)
+            << log;
+        EXPECT_TRUE(row.how == 'd' ? fs::is_directory(target) : kw5test::readFile(target) == old);
+        expectNoLeftovers(target.parent_path());
         EXPECT_LE(filesIn(dir_.file("vol")).size(), 1u);
     }
     // Refused before any file is touched: too large, lists whose lengths do
@@ -239,99 +212,6 @@ TEST_F(StorageWrite, PermissionsLinksAndOtherVolumes) {
     EXPECT_EQ(std::system(("umount '" + dir_.file("bound").string() + "'").c_str()), 0);
 }
 
-// Scratch files are owner-only, never follow a planted link and are named
-// anew when the name is taken; they go to the temporary folder, beside the
-// target when that folder is longer than 256 characters.
-TEST_F(StorageWrite, TemporaryFiles) {
-    KW5WString path = kw5storage::fillNameTemplate(hostPath(tmp_ / "tempXXXXXX")), made;
-    EXPECT_EQ(kw5test::utf8(path).find("XXXXXX"), std::string::npos);
-    kw5test::writeFile(dir_.file("victim"), Bytes{'v'});
-    fs::create_symlink(dir_.file("victim"), kw5test::utf8(path));
-    KW5WString planted = path;
-    File file;
-    ASSERT_TRUE(kw5storage::createExclusiveFile(file, path));
-    EXPECT_NE(path, planted);
-    EXPECT_EQ(path.substr(0, path.size() - 6), planted.substr(0, planted.size() - 6));
-    EXPECT_EQ(fs::status(kw5test::utf8(path)).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(kw5test::readFile(dir_.file("victim")), Bytes{'v'});
-
-    ASSERT_EQ(kw5storage::makeTemporaryPath(hostPath(dir_.file("x.kw5")), made), KW5_FILE_RET_OK);
-    EXPECT_EQ(fs::path(kw5test::utf8(made)).parent_path(), tmp_);
-    EXPECT_EQ(fs::path(kw5test::utf8(made)).filename().string().substr(0, 4), "temp");
-    EXPECT_EQ(fs::path(kw5test::utf8(made)).filename().string().size(), 10u);
-    ScopedEnv env(kTemporaryFolderVariable, (dir_.path() / std::string(250, 'l')).string());
-    ASSERT_EQ(kw5storage::makeTemporaryPath(hostPath(dir_.file("x.kw5")), made), KW5_FILE_RET_OK);
-    EXPECT_EQ(fs::path(kw5test::utf8(made)).parent_path(), dir_.path());
-    EXPECT_EQ(kw5storage::makeTemporaryPath(hostString("/" + std::string(250, 'f') + "/x"), made),
-              KW5_FILE_RET_FAILED);
-}
 #endif
-
-// What a remake needs, and the checks before one (on small volumes: the
-// temporary copy needs the whole target; a target on another volume a
-// whole copy beside it, more than its growth), with their log lines.
-TEST_F(StorageWrite, FreeSpace) {
-    const uint64_t rows[][4] = {{10000, 3072, 6144, 13072},
-                                {10000, 6144, 3072, 6928},
-                                {0, 0, 3072, 3072},
-                                {100, 6144, 0, 0},
-                                {1ull << 32, 0, 3072, 0x100000C00}};
-    for (const auto& row : rows) {
-        uint64_t out = 0;
-        EXPECT_EQ(kw5storage::computeNeededSpace(row[0], uint32_t(row[1]), uint32_t(row[2]), out),
-                  KW5_FILE_RET_OK);
-        EXPECT_EQ(out, row[3]) << row[0] << " " << row[1] << " " << row[2];
-    }
-    fs::path a = dir_.file("a"), missing = dir_.file("nofolder");
-    uint64_t size = 1, available = 0;
-    EXPECT_EQ(kw5storage::getFileSize64(hostPath(missing), size), KW5_FILE_RET_OK);
-    EXPECT_EQ(size, 0u);
-    kw5test::writeFile(a, Bytes(1234, 7));
-    LogCapture log;
-    {
-        File reader; // measuring shares nothing
-        ASSERT_TRUE(reader.open(hostPath(a), OpenPurpose::ReadShareRead));
-        EXPECT_EQ(kw5storage::getFileSize64(hostPath(a), size), KW5_FILE_RET_FILE_ACCESS_ERROR);
-    }
-    EXPECT_EQ(kw5storage::canUseDiskSpace(hostPath(a), 1ull << 62), KW5_FILE_RET_DISK_FULL);
-    EXPECT_EQ(kw5storage::canUseDiskSpace(hostPath(missing / "x"), 0), KW5_FILE_RET_FAILED);
-    EXPECT_EQ(VmkShared::CVmkSharedFile().VmkGetDiskFreeSpaceEx(hostPath(a), &available, nullptr,
-                                                                nullptr),
-              0);
-    KW5WString full;
-    EXPECT_EQ(VmkShared::GetDriveInfo(KW5WString(), full), -1);
-#ifndef _WIN32
-    // The full path must leave room for the terminator.
-    for (size_t length : {300u, 260u, 259u, 258u})
-        EXPECT_EQ(VmkShared::GetDriveInfo(hostString("/" + std::string(length, 'a')), full),
-                  length == 258 ? 0 : -1);
-#endif
-    const std::string none = (missing / "").string();
-    for (const std::string& line :
-         {"util get li failed: path = " + a.string() + " ffffffff",
-          "Free Space Check Failed: path = " + (dir_.path() / "").string(),
-          "GetDiskFreeSpaceEx() failed: not found path: LastError = 3 InputDriveInfo = " + none,
-          "VmkSharedFile::VmkGetDiskFreeSpaceEx() Failed: path = " + none,
-          "GetDiskFreeSpaceEx() failed: LastError = 267 InputDriveInfo = " + a.string(),
-          std::string("invalid input file path: too long path"),
-          std::string("GetFullPathName(): GetFullPathName failed: LastError = 123: input path = ")})
-        EXPECT_TRUE(log.contains(line)) << line << "\n" << log.text();
-
-    SmallVolume volume(dir_.file("vol"), 256 * 1024);
-    if (!volume.mounted())
-        GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    fs::path target = volume.path() / "t.kw5";
-    ASSERT_TRUE(kw5platform::diskFreeSpace(hostPath(volume.path()), &available, nullptr, nullptr));
-    EXPECT_EQ(kw5storage::canUseDiskSpace(hostPath(target), available), KW5_FILE_RET_OK);
-    EXPECT_EQ(kw5storage::canUseDiskSpace(hostPath(target), available + 1), KW5_FILE_RET_DISK_FULL);
-    kw5test::writeFile(target, Bytes(200 * 1024, 3));
-    for (size_t bytes : {300 * 1024, 200 * 1024 + 1000, 40 * 1024}) {
-        kw5test::writeFile(a, Bytes(bytes, 2));
-        const _KW5_FILE_RET fits = bytes < 100000 ? KW5_FILE_RET_OK : KW5_FILE_RET_DISK_FULL;
-        EXPECT_EQ(kw5storage::checkFreeTempSpace(hostPath(a), hostPath(target), 0, 3072), fits);
-        EXPECT_EQ(kw5storage::checkFreeDestSpace(hostPath(a), hostPath(target)), fits);
-    }
-}
 
 } // namespace

@@ -1,8 +1,7 @@
 // Texts of the logs: the host printf (narrow format, %S for host strings),
-// UTF-16 and UTF-8, and the shared-file log's lines.
+// and the shared-file log's lines.
 #include "platform/HostPrintf.h"
 #include "platform/Process.h"
-#include "platform/UnicodeText.h"
 #include "support/KW5Log.h"
 #include "tests/common/TempDir.h"
 #include "tests/support/SupportTestHelpers.h"
@@ -20,6 +19,12 @@ using kw5platform::formatHost;
 namespace fs = std::filesystem;
 
 namespace {
+
+#ifdef _WIN32
+#define KW5_LINE_END "\\r\\n"
+#else
+#define KW5_LINE_END "\\n"
+#endif
 
 TEST(HostPrintf, Conversions) {
     int n = -1;
@@ -62,75 +67,47 @@ TEST(HostPrintf, Conversions) {
     EXPECT_EQ(std::string(65534, ' ') + "1", formatHost("%999999999d", 1));
 }
 
-TEST(UnicodeText, Conversions) {
-    const KW5WChar text[] = {'A', 0xE9, 0x65E5, 0xD83D, 0xDE00, 0}, bad = 0xFFFD;
-    const KW5WChar lone[] = {0xD800, 'a', 0xDFFF, 0xD83D, 0};
-    EXPECT_EQ("A\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80", kw5platform::utf16ToUtf8(text));
-    EXPECT_EQ(KW5WString(text), kw5platform::utf8ToUtf16("A\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80"));
-    EXPECT_EQ("\xef\xbf\xbd\x61\xef\xbf\xbd\xef\xbf\xbd", kw5platform::utf16ToUtf8(lone));
-    // A stray continuation byte, a cut sequence, an overlong "/", a
-    // surrogate code point, a value past U+10FFFF.
-    EXPECT_EQ(KW5WString(1, bad) + KW5WChar('x') + KW5WString(11, bad),
-              kw5platform::utf8ToUtf16("\x80x\xe6\x97\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80"));
-}
-
-// "YYYY-MM-DD hh:mm:ss.mmm pid:tid message" and the line end.
-std::vector<std::string> messages(const fs::path& log, bool thisThread = true) {
-#ifdef _WIN32
+// The messages of "YYYY-MM-DD hh:mm:ss.mmm pid:tid message" lines of this
+// process (of this thread unless anyThread), with the platform's line end.
+std::vector<std::string> messages(const fs::path& log, bool anyThread = false) {
     static const std::regex pattern("\\d{4}-\\d\\d-\\d\\d ([01]\\d|2[0-3]):\\d\\d:\\d\\d\\.\\d{3} "
-                                    "([0-9a-f]{8}:[0-9a-f]{8}) ([^\\r\\n]*)\\r\\n");
-#else
-    static const std::regex pattern("\\d{4}-\\d\\d-\\d\\d ([01]\\d|2[0-3]):\\d\\d:\\d\\d\\.\\d{3} "
-                                    "([0-9a-f]{8}:[0-9a-f]{8}) ([^\\r\\n]*)\\n");
-#endif
-    char ids[20];
-    std::snprintf(ids, sizeof ids, "%08x:%08x", kw5platform::processId(), kw5platform::threadId());
+                                    "([0-9a-f]{8}):([0-9a-f]{8}) ([^\\r\\n]*)" KW5_LINE_END);
+    char pid[9], tid[9];
+    std::snprintf(pid, sizeof pid, "%08x", kw5platform::processId());
+    std::snprintf(tid, sizeof tid, "%08x", kw5platform::threadId());
     std::vector<std::string> out;
     for (const std::string& line : readLines(log)) {
-        std::smatch match;
-        bool ok = std::regex_match(line, match, pattern);
-        out.push_back(ok ? match[3].str() : "raw:" + line);
-        EXPECT_TRUE(!ok || match[2].str().substr(0, thisThread ? 17 : 8) ==
-                               std::string(ids).substr(0, thisThread ? 17 : 8));
+        std::smatch m;
+        bool ours = std::regex_match(line, m, pattern) && m[2] == pid && (anyThread || m[3] == tid);
+        out.push_back(ours ? m[4].str() : "other:" + line);
     }
     return out;
 }
 
-TEST(WriteLog, LinesInTheNamedFile) {
+// One line per call to the file the variable names at that call (unset or
+// empty: the user's state folder), appended, its line end not doubled; a
+// line that cannot be written is dropped; threads write whole lines.
+TEST(WriteLog, Lines) {
     TempDir dir;
     fs::path log = dir.file("vmkutils.log"), other = dir.file("other.log");
-    ScopedEnv variable("VMKUTILS_LOG", log.u8string());
+    ScopedEnv variable("VMKUTILS_LOG", log.u8string()),
+        state("XDG_STATE_HOME", dir.path().u8string());
     writeFile(log, {'o', 'l', 'd', '\n'});
     writeLog("value %d %S!", 42, KW5_WSTR("Gr\u00fc\u00dfe"));
     writeLog("%08x|%-4d|%5s|%lld|%zu|%%", 0x3cu, 7, "ab", -5000000000ll, size_t(12));
-    writeLog("ends here\n"); // not doubled
+    writeLog("ends here\n");
     {
-        ScopedEnv moved("VMKUTILS_LOG", other.u8string()); // followed at each line
+        ScopedEnv moved("VMKUTILS_LOG", other.u8string());
         writeLog("second file");
         ScopedEnv lost("VMKUTILS_LOG", (dir.path() / "no" / "x.log").u8string());
         writeLog("lost %d", 1);
-    }
-    std::thread([] { writeLog("first again"); }).join();
-    EXPECT_EQ((std::vector<std::string>{"raw:old\n", "value 42 Gr\xc3\xbc\xc3\x9f\x65!",
-                                        "0000003c|7   |   ab|-5000000000|12|%", "ends here",
-                                        "first again"}),
-              messages(log, false));
-    EXPECT_EQ(std::vector<std::string>{"second file"}, messages(other));
-    EXPECT_FALSE(fs::exists(dir.path() / "no"));
 #ifndef _WIN32
-    // Unset or empty, the variable leaves the line to the user's state folder.
-    ScopedEnv state("XDG_STATE_HOME", dir.path().u8string()), unset("VMKUTILS_LOG");
-    writeLog("unset");
-    ScopedEnv empty("VMKUTILS_LOG", "");
-    writeLog("empty");
-    EXPECT_EQ((std::vector<std::string>{"unset", "empty"}),
-              messages(dir.path() / "kw5" / "vmkutils.log"));
+        ScopedEnv empty("VMKUTILS_LOG", "");
+        writeLog("empty");
+        ScopedEnv unset("VMKUTILS_LOG");
+        writeLog("unset");
 #endif
-}
-
-TEST(WriteLog, ThreadsWriteWholeLines) {
-    TempDir dir;
-    ScopedEnv variable("VMKUTILS_LOG", dir.file("log").u8string());
+    }
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([t] {
@@ -139,10 +116,19 @@ TEST(WriteLog, ThreadsWriteWholeLines) {
         });
     for (std::thread& thread : threads)
         thread.join();
-    std::vector<std::string> lines = messages(dir.file("log"), false);
-    std::sort(lines.begin(), lines.end());
-    EXPECT_EQ(800, std::unique(lines.begin(), lines.end()) - lines.begin());
+    std::vector<std::string> lines = messages(log, true);
+    EXPECT_EQ((std::vector<std::string>{"other:old\n", "value 42 Gr\xc3\xbc\xc3\x9f\x65!",
+                                        "0000003c|7   |   ab|-5000000000|12|%", "ends here"}),
+              std::vector<std::string>(lines.begin(), lines.begin() + 4));
+    std::sort(lines.begin() + 4, lines.end());
+    EXPECT_EQ(804, std::unique(lines.begin(), lines.end()) - lines.begin());
     EXPECT_EQ(std::string(300, '.'), lines.back().substr(lines.back().size() - 300));
+    EXPECT_EQ(std::vector<std::string>{"second file"}, messages(other));
+    EXPECT_FALSE(fs::exists(dir.path() / "no"));
+#ifndef _WIN32
+    EXPECT_EQ((std::vector<std::string>{"empty", "unset"}),
+              messages(dir.path() / "kw5" / "vmkutils.log"));
+#endif
 }
 
 } // namespace

@@ -30,18 +30,9 @@ fs::path moduleOf(const void* address) {
     kw5platform::ModuleHandle module = nullptr;
     uint32_t error = 0;
     KW5WString path;
-    if (!address || !kw5platform::moduleOfAddress(address, module, error) ||
-        !kw5platform::moduleFileName(module, path, error))
-        return fs::path();
-    return fs::u8path(utf8(path));
-}
-
-// The module serving an object holds its table of virtual functions,
-// which both C++ ABIs in use place first in the object.
-fs::path moduleOfObject(const VmkUtilsBase* object) {
-    const void* table = nullptr;
-    std::memcpy(&table, object, sizeof table);
-    return moduleOf(table);
+    bool found = address && kw5platform::moduleOfAddress(address, module, error) &&
+                 kw5platform::moduleFileName(module, path, error);
+    return found ? fs::u8path(utf8(path)) : fs::path();
 }
 
 std::string bindingError() {
@@ -79,6 +70,8 @@ protected:
     ScopedEnv registry_, log_;
 };
 
+// The marker check needs 13 + folder + 8 <= 261 characters, the library
+// 17 + folder + 8; a folder the marker check cannot use is not kept.
 TEST_F(VmkUtilsBinding, WhereTheLibraryIsLookedFor) {
     const char* const k126 = "vmkprocaddr: LoadLibraryEx: 126";
     const char* const kLong = "vmkprocaddr: pathname too long";
@@ -87,25 +80,32 @@ TEST_F(VmkUtilsBinding, WhereTheLibraryIsLookedFor) {
     std::string wide; // 260 units of three bytes each
     for (int i = 0; i < 260; ++i)
         wide += "\xe6\x97\xa5";
+    std::string p[4]; // stand-in module folders of 236, 237, 241, 250 characters
+    for (size_t i = 0; i < 4; ++i)
+        p[i] = folderOf(std::vector<size_t>{236, 237, 241, 250}[i], 'p').u8string();
     // "@" stands for the row's own folder; the stand-in module folder is @/own.
     struct Row {
         bool marker;
         std::string repository;
         std::vector<const char*> installed;
         const char* error;
-        std::string directory; // where the binding looked
+        std::string directory, own; // where the binding looked; the module folder
     } rows[] = {
-        {false, "", {"own"}, "", "@/own"},
-        {true, "@/other", {"own", "other"}, "", "@/own"},
-        {false, "@/util/;@/second", {"own", "util"}, "", "@/util"},
-        {false, "@\\util\\", {"util"}, "", "@/util"}, // read in Windows form everywhere
-        {false, "C:/Tools/Util/;D:\\Other", {}, k126, "C:/Tools/Util"},
-        {false, "", {}, k126, "@/own"},
-        {false, "@/util\r\n", {"util"}, "", "@/util"},
-        {false, v259, {}, kLong, v259},
-        {false, v260, {"own"}, "", "@/own"}, // too long for the value buffer: none
-        {false, wide, {}, kLong, wide},
-        {false, far, {}, kLong, far},
+        {false, "", {"own"}, "", "@/own", ""},
+        {true, "@/other", {"own", "other"}, "", "@/own", ""},
+        {false, "@/util/;@/second", {"own", "util"}, "", "@/util", ""},
+        {false, "@\\util\\", {"util"}, "", "@/util", ""}, // read in Windows form everywhere
+        {false, "C:/Tools/Util/;D:\\Other", {}, k126, "C:/Tools/Util", ""},
+        {false, "", {}, k126, "@/own", ""},
+        {false, "@/util\r\n", {"util"}, "", "@/util", ""},
+        {false, v259, {}, kLong, v259, ""},
+        {false, v260, {"own"}, "", "@/own", ""}, // too long for the value buffer: none
+        {false, wide, {}, kLong, wide, ""},
+        {false, far, {}, kLong, far, ""},
+        {false, "", {}, k126, p[0], p[0]},
+        {false, "", {}, kLong, p[1], p[1]},
+        {false, "", {}, kLong, "", p[2]},
+        {false, "", {}, kLong, "", p[3]},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(&row - rows);
@@ -130,67 +130,31 @@ TEST_F(VmkUtilsBinding, WhereTheLibraryIsLookedFor) {
             installUtilityLibrary(base / folder);
         if (row.marker)
             writeFile(base / "own" / "vmkconfig.xml", {'<', '/', '>'});
-        resetVmkUtilsBindingForTesting(hostPath(base / "own"));
+        resetVmkUtilsBindingForTesting(hostString(row.own.empty() ? at("@/own") : row.own));
         char error[kVmkErrorTextSize] = {};
         void* entry = vmkprocaddr(kLibrary, "vmkutils_base", error);
         EXPECT_STREQ(row.error, error);
+        EXPECT_EQ(row.error, bindingError());
         EXPECT_TRUE(*row.error ||
                     moduleOf(entry) == fs::u8path(at(row.directory)) / "VMKUtils_base.dll");
         EXPECT_EQ(utf8(vmkUtilityDirectoryForTesting()), at(row.directory));
     }
 }
 
-// Marker: 13 + folder + 8 <= 261; library: 17 + folder + 8 <= 261. A
-// folder the marker test cannot use is not kept.
-TEST_F(VmkUtilsBinding, PathLimits) {
-    struct Row {
-        size_t length;
-        const char* error;
-        bool kept;
-    } rows[] = {{236, "vmkprocaddr: LoadLibraryEx: 126", true},
-                {237, "vmkprocaddr: pathname too long", true},
-                {240, "vmkprocaddr: pathname too long", true},
-                {241, "vmkprocaddr: pathname too long", false},
-                {250, "vmkprocaddr: pathname too long", false}};
-    for (const Row& row : rows) {
-        resetVmkUtilsBindingForTesting(hostPath(folderOf(row.length, 'p')));
-        char error[kVmkErrorTextSize] = {};
-        EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, "vmkutils_base", error));
-        EXPECT_STREQ(row.error, error) << row.length;
-        EXPECT_EQ(row.kept, !vmkUtilityDirectoryForTesting().empty()) << row.length;
-        EXPECT_EQ(row.error, bindingError());
-    }
-    EXPECT_THROW(writeSharedLog("never %d", 1), std::runtime_error);
-}
-
-TEST_F(VmkUtilsBinding, CallsThatCannotBind) {
-    installUtilityLibrary(dir_.file("own"));
-    fs::create_directories(dir_.file("text"));
-    writeFile(dir_.file("text") / "VMKUtils_base.dll", {'n', 'o', 't'});
+// Null arguments, a missing export, a file that is no library; a failure
+// is raised, logged on the desktop and not cached: the next call binds once
+// the library is there, and then object and folder are kept.
+TEST_F(VmkUtilsBinding, FailuresAreNotCachedBindingsAre) {
     char error[kVmkErrorTextSize] = "untouched";
     EXPECT_EQ(nullptr, vmkprocaddr(nullptr, "vmkutils_base", error));
     EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, nullptr, error));
     EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, "vmkutils_base", nullptr));
     EXPECT_STREQ("untouched", error);
-    EXPECT_TRUE(vmkUtilityDirectoryForTesting().empty());
-    resetVmkUtilsBindingForTesting(hostPath(dir_.file("own")));
-    EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, "no_such_export", error));
-    EXPECT_STREQ("vmkprocaddr: GetProcAddress: 127", error);
-    resetVmkUtilsBindingForTesting(hostPath(dir_.file("text")));
-    EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, "vmkutils_base", error));
-    EXPECT_STREQ("vmkprocaddr: LoadLibraryEx: 193", error);
-    // Without a stand-in the own folder is the test program's.
-    resetVmkUtilsBindingForTesting();
-    vmkprocaddr(kLibrary, "vmkutils_base", error);
-    EXPECT_EQ(moduleOf(reinterpret_cast<const void*>(&vmkprocaddr)).parent_path(),
-              fs::u8path(utf8(vmkUtilityDirectoryForTesting())));
-}
-
-// A failure is raised, logged on the desktop and not cached: the next call
-// binds once the library is there; then object and folder are kept.
-TEST_F(VmkUtilsBinding, FailuresAreNotCachedBindingsAre) {
-    fs::path own = dir_.file("own");
-    fs::create_directories(own);
+    const fs::path own = dir_.file("own"), text = dir_.file("text");
+    fs::create_directories(text);
+    writeFile(text / "VMKUtils_base.dll", {'n', 'o', 't'});
+    resetVmkUtilsBindingForTesting(hostPath(text));
+    EXPECT_EQ("vmkprocaddr: LoadLibraryEx: 193", bindingError());
     resetVmkUtilsBindingForTesting(hostPath(own));
     size_t before = readLines(emergencyFile()).size();
     EXPECT_EQ("vmkprocaddr: LoadLibraryEx: 126", bindingError());
@@ -202,18 +166,25 @@ TEST_F(VmkUtilsBinding, FailuresAreNotCachedBindingsAre) {
               "vmkutils_base_stub: vmkprocaddr: LoadLibraryEx: 126");
 
     installUtilityLibrary(own);
+    EXPECT_EQ(nullptr, vmkprocaddr(kLibrary, "no_such_export", error));
+    EXPECT_STREQ("vmkprocaddr: GetProcAddress: 127", error);
     VmkUtilsBase* object = vmkutils_base_stub();
-    EXPECT_EQ(moduleOfObject(object), own / "VMKUtils_base.dll");
+    const void* table = nullptr; // the module serving an object holds its virtual functions
+    std::memcpy(&table, object, sizeof table);
+    EXPECT_EQ(moduleOf(table), own / "VMKUtils_base.dll");
     writeSharedLog("shared %S %u", KW5_WSTR("Gr\u00fc\u00dfe"), 5u);
-    writeLog("load-time %d", 6);
-    lines = readLines(dir_.file("vmkutils.log"));
-    ASSERT_EQ(2u, lines.size());
-    EXPECT_NE(std::string::npos, lines[0].find(" shared Gr\xc3\xbc\xc3\x9f\x65 5"));
+    EXPECT_NE(std::string::npos,
+              readLines(dir_.file("vmkutils.log"))[0].find(" shared Gr\xc3\xbc\xc3\x9f\x65 5"));
     // Windows lets a loaded library be renamed, not deleted.
     fs::rename(own / "VMKUtils_base.dll", own / "moved.dll");
     setRepository((dir_.path() / "elsewhere").u8string());
     EXPECT_EQ(object, vmkutils_base_stub());
     EXPECT_EQ(hostPath(own), vmkUtilityDirectoryForTesting());
+    // Without a stand-in the own folder is the test program's.
+    resetVmkUtilsBindingForTesting();
+    vmkprocaddr(kLibrary, "vmkutils_base", error);
+    EXPECT_EQ(moduleOf(reinterpret_cast<const void*>(&vmkprocaddr)).parent_path(),
+              fs::u8path(utf8(vmkUtilityDirectoryForTesting())));
 }
 
 } // namespace
