@@ -82,11 +82,9 @@ std::string toHex(const std::vector<unsigned char>& bytes) {
     return out;
 }
 
-ScopedEnv::ScopedEnv(const std::string& name) : ScopedEnv(name, nullptr, 0) {}
-
-ScopedEnv::ScopedEnv(const std::string& name, const char* utf8Value, int)
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& utf8Value)
     : name_(name), had_(kw5platform::environmentVariable(name.c_str(), old_)) {
-    set(utf8Value ? hostString(utf8Value) : KW5WString(), utf8Value != nullptr);
+    set(hostString(utf8Value), true);
 }
 
 void ScopedEnv::set(const KW5WString& value, bool present) {
@@ -97,8 +95,7 @@ void ScopedEnv::set(const KW5WString& value, bool present) {
 }
 
 bool waitForFile(const std::filesystem::path& path, int seconds) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!std::filesystem::exists(path) && std::chrono::steady_clock::now() < end)
+    for (int ms = 0; ms < seconds * 1000 && !std::filesystem::exists(path); ++ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return std::filesystem::exists(path);
 }

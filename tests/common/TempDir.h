@@ -15,8 +15,6 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
@@ -37,19 +35,16 @@ std::string utf8(const KW5WString& text);
 std::vector<unsigned char> hex(const std::string& text);
 std::string toHex(const std::vector<unsigned char>& bytes);
 
-// Sets (or, without a value, removes) an environment variable for the life
-// of the object, then puts back what was there.
+// Sets an environment variable for the life of the object, then puts back
+// what was there.
 class ScopedEnv {
 public:
-    ScopedEnv(const std::string& name, const std::string& utf8Value)
-        : ScopedEnv(name, utf8Value.c_str(), 0) {}
-    explicit ScopedEnv(const std::string& name);
+    ScopedEnv(const std::string& name, const std::string& utf8Value);
     ~ScopedEnv() { set(old_, had_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    ScopedEnv(const std::string& name, const char* utf8Value, int);
     void set(const KW5WString& value, bool present);
     std::string name_;
     KW5WString old_;

@@ -45,7 +45,6 @@ protected:
         if (std::system("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") != 0)
             GTEST_SKIP() << "python3-mutagen is not installed";
     }
-    std::string file(const std::string& name) { return dir_.file(name).string(); }
     kw5test::TempDir dir_;
 };
 
@@ -112,10 +111,6 @@ const ForeignCase kForeignCases[] = {
     {"taglib", "baremark", true, nullptr, nullptr},
 };
 
-void PrintTo(const ForeignCase& c, std::ostream* os) {
-    *os << c.writer << " " << c.name;
-}
-
 const std::string kTitle = "Neuer Titel \xE2\x80\x94 \xE6\x96\xB0";
 
 class ForeignFiles : public Interop, public ::testing::WithParamInterface<ForeignCase> {};
@@ -124,7 +119,7 @@ TEST_P(ForeignFiles, EditKeepsEveryOtherFrameOrLeavesTheFile) {
     const ForeignCase& c = GetParam();
     for (LONG kind : {KW5_FORMAT_STD, KW5_FORMAT_GM, KW5_FORMAT_PRASK}) {
         SCOPED_TRACE(kind);
-        const std::string path = file("f.mp3"), orig = path + ".orig";
+        const std::string path = dir_.file("f.mp3").string(), orig = path + ".orig";
         if (*c.writer == 'm') {
             mutagen("case " + quote(path) + " " + c.name);
         } else {

@@ -54,8 +54,6 @@ def sealed(text):
     return struct.pack(">I", len(text) + 1) + zlib.compress(b"\x00" + text.encode())
 
 
-u16 = str.encode
-
 TITLE0 = ("TIT2", b"\x00Old title", 0)
 CASES = {
     # A full tag in Latin-1 and in UTF-16, with an object of no variant's own.
@@ -88,8 +86,8 @@ CASES = {
     # Empty values as a byte-order mark alone, and a mark after a NUL.
     "baremark": lambda p: raw(p, [
         TITLE0, ("TPE1", b"\x01\xff\xfe", 0), ("TALB", b"\x01\xfe\xff", 0),
-        ("TCOM", b"\x01" + u16("a", "utf-16") + b"\x00\x00" + u16("b", "utf-16"), 0),
-        ("TXXX", b"\x01" + u16("EMPTY", "utf-16") + b"\x00\x00\xff\xfe", 0)]),
+        ("TCOM", b"\x01" + "a".encode("utf-16") + b"\x00\x00" + "b".encode("utf-16"), 0),
+        ("TXXX", b"\x01" + "EMPTY".encode("utf-16") + b"\x00\x00\xff\xfe", 0)]),
     # Compressed and encrypted bodies.
     "sealed": lambda p: raw(p, [
         TITLE0, ("TPE1", sealed("Band"), 0x8000), ("TXXX", sealed("x"), 0x8000),
@@ -167,12 +165,7 @@ def values(path):
             print("I|%s||%s" % (kind, f.url if kind[0] == "W" else strip(f.text)[0]))
 
 
-def main():
-    cmd, path = sys.argv[1], sys.argv[2]
-    if cmd == "case":
-        CASES[sys.argv[3]](path)
-    sys.exit(same(path, *sys.argv[3:]) if cmd == "same" else values(path) if cmd == "values" else 0)
-
-
-if __name__ == "__main__":
-    main()
+cmd, path = sys.argv[1], sys.argv[2]  # run as a program only
+if cmd == "case":
+    CASES[sys.argv[3]](path)
+sys.exit(same(path, *sys.argv[3:]) if cmd == "same" else values(path) if cmd == "values" else 0)

@@ -52,7 +52,6 @@ TEST(FileSharingWin32, AFileAnotherProgramHoldsIsRetriedThenRefused) {
     kw5test::writeFile(dir.file("release"), Bytes{1});
     holder.wait();
     EXPECT_EQ(kw5test::readFile(target), old);
-    EXPECT_EQ(filesIn(dir.path()).size(), 3u); // the target, ready and release
 }
 
 } // namespace

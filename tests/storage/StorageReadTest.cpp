@@ -3,7 +3,6 @@
 // tags and streaming copies of the audio.
 #include "platform/File.h"
 #include "storage/KW5AudioCopy.h"
-#include "storage/KW5TagSizing.h"
 #include "tag/KW5Tag.h"
 #include "tests/common/TempDir.h"
 #include "tests/storage/StorageTestSupport.h"
@@ -69,13 +68,7 @@ TEST(StorageRead, TagRegions) {
     }
     ULONG size = 7;
     EXPECT_EQ(KW5File::getTagSizeOnDisk(KW5WString(), size), KW5_FILE_RET_EMPTY_PATH);
-    EXPECT_EQ("0 0 ", readAll(dir.file("no") / "x"));
     KW5File file;
-    Bytes copy;
-    ULONG length = 0;
-    ASSERT_EQ(file.setImage(kTag.data(), 3072), KW5_FILE_RET_OK);
-    ASSERT_EQ(file.copyBuffer(copy, length), KW5_FILE_RET_OK);
-    EXPECT_EQ(copy, kTag);
     EXPECT_EQ(file.setImage(nullptr, 4), KW5_FILE_RET_NULL_POINTER);
 }
 
@@ -108,30 +101,12 @@ TEST(StorageRead, SharingViolationsAreTriedThreeTimesOtherErrorsOnce) {
     EXPECT_EQ(KW5File::readAt(hostPath(dir.file("missing")), buffer, got, 4, 0),
               KW5_FILE_RET_FILE_NOT_FOUND);
     EXPECT_LT(Clock::now() - start, milliseconds(90));
-    for (ULONG at : {3170u, 9000u}) {
-        EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 4, at), KW5_FILE_RET_OK);
-        EXPECT_EQ(got, at < 9000 ? 2u : 0u);
-    }
+    EXPECT_EQ(KW5File::readAt(hostPath(path), buffer, got, 4, 3170), KW5_FILE_RET_OK);
+    EXPECT_EQ(got, 2u); // short only at the end
     EXPECT_EQ(KW5File::readAt(hostPath(path), nullptr, got, 4, 0), KW5_FILE_RET_NULL_POINTER);
     EXPECT_EQ(KW5File::checkFileWritable(hostPath(path)), KW5_FILE_RET_OK);
     fs::permissions(path, fs::perms::owner_read | fs::perms::group_read);
     EXPECT_EQ(KW5File::checkFileWritable(hostPath(path)), KW5_FILE_RET_FILE_READ_ONLY);
-}
-
-TEST(StorageRead, FreshTagsNearTheLimit) {
-    // Frame bytes: size and padding of a fresh tag. Near the limit a unit of
-    // padding would overflow the size field.
-    const uint32_t rows[] = {0,          3072,       3062,  0x0FFFFBF5, 0x0FFFFC00, 1,
-                             0x0FFFFBF6, 0x10000009, 0x409, 0x0FFFFFF5, 0x10000009, 10};
-    for (const uint32_t* row = rows; row < std::end(rows); row += 3) {
-        uint32_t size = 99, padding = 99;
-        kw5storage::freshTagSize(row[0], size, padding);
-        EXPECT_EQ(std::to_string(row[1]) + " " + std::to_string(row[2]),
-                  std::to_string(size) + " " + std::to_string(padding));
-    }
-    EXPECT_FALSE(kw5storage::tagTooLarge(0x0FFFFFF5));
-    EXPECT_TRUE(kw5storage::tagTooLarge(0x0FFFFFF6));
-    EXPECT_TRUE(kw5storage::tagTooLarge(0xFFFFFFFFull + 5));
 }
 
 // From and to positions beyond 4 GiB; a missing source, a closed or full

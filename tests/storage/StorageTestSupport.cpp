@@ -110,12 +110,10 @@ std::string logText() {
 
 SmallVolume::SmallVolume(const std::filesystem::path& folder, size_t bytes) : folder_(folder) {
     std::filesystem::create_directories(folder);
+    const std::string mount = "mount -t tmpfs -o size=" + std::to_string(bytes) + " kw5test '";
 #ifndef _WIN32
-    mounted_ = std::system(("mount -t tmpfs -o size=" + std::to_string(bytes) + " kw5test '" +
-                            folder.string() + "' 2>/dev/null")
-                               .c_str()) == 0;
+    mounted_ = std::system((mount + folder.string() + "' 2>/dev/null").c_str()) == 0;
 #endif
-    (void)bytes;
 }
 
 SmallVolume::~SmallVolume() {

@@ -43,6 +43,7 @@ protected:
 TEST_F(StorageWrite, Layouts) {
     const Bytes f100 = frameOf(100, "PRIV", 'a'), f200 = frameOf(200, "PRIV", 'b');
     const Bytes empty = frameOf(10, "TCOM"); // reads as the start of the padding
+    kw5test::writeFile(dir_.file("plain"), {});
     struct Row {
         int oldTag;
         std::vector<Bytes> frames;
@@ -70,13 +71,11 @@ TEST_F(StorageWrite, Layouts) {
         Bytes expected = row.newTag ? join(tagOfSize(row.newTag, frames), audio) : audio;
         EXPECT_EQ(kw5test::readFile(target), expected);
         EXPECT_EQ(kw5test::readFile(row.oldTag >= 0 ? alias : target), expected);
+        // A new file is an ordinary one, not an owner-only scratch file.
+        EXPECT_TRUE(row.oldTag >= 0 || fs::status(target).permissions() ==
+                                           fs::status(dir_.file("plain")).permissions());
         expectNoLeftovers(dir_.path());
     }
-#ifndef _WIN32
-    // A new file is an ordinary one, not an owner-only scratch file.
-    EXPECT_NE(fs::status(dir_.file("song.kw5")).permissions() & fs::perms::others_read,
-              fs::perms::none);
-#endif
 }
 
 // Held without sharing (x) or by a reader (r, in place and remake), no
@@ -169,11 +168,8 @@ TEST_F(StorageWrite, FileSystemsWithoutLocks) {
                 kw5test::writeFile(target, old);
             lockError = error;
             _KW5_FILE_RET written = writeTag(target, {frameOf(frame ? frame : 100)});
-            KW5File reader;
-            _KW5_FILE_RET read = reader.read(hostPath(target), 1);
             lockError = 0;
             EXPECT_EQ(written == KW5_FILE_RET_OK, error != EIO);
-            EXPECT_EQ(read == KW5_FILE_RET_OK, error != EIO || !frame);
             EXPECT_EQ(fs::exists(target) && kw5test::readFile(target) == old,
                       error == EIO && frame);
             expectNoLeftovers(dir_.path());
@@ -181,18 +177,13 @@ TEST_F(StorageWrite, FileSystemsWithoutLocks) {
 }
 
 // The mode stays; a link is followed to the file it names; a target on
-// another volume is replaced through a copy beside it, also where rename(2)
-// fails with EXDEV between mount points of one file system.
+// another volume is replaced through a copy beside it.
 TEST_F(StorageWrite, PermissionsLinksAndOtherVolumes) {
     SmallVolume volume(dir_.file("vol"), 4 << 20);
-    fs::create_directories(dir_.file("bound"));
-    bool bound = volume.mounted() && std::system(("mount --bind '" + dir_.file("vol").string() +
-                                                  "' '" + dir_.file("bound").string() + "'")
-                                                     .c_str()) == 0;
     const Bytes audio = audioBytes(70000, 6);
     const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    for (const char* folder : {"tmp", "vol", "bound"}) {
-        if (*folder != 't' && !bound)
+    for (const char* folder : {"tmp", "vol"}) {
+        if (*folder != 't' && !volume.mounted())
             GTEST_SKIP() << "cannot mount here (needs root)";
         fs::path target = dir_.file(folder) / "song.kw5", link = dir_.file(folder) / "link.kw5";
         kw5test::writeFile(target, join(tagOfSize(3072, frameOf(100)), audio));
@@ -209,7 +200,6 @@ TEST_F(StorageWrite, PermissionsLinksAndOtherVolumes) {
             fs::remove(dir_.file(folder) / name);
         expectNoLeftovers(dir_.file(folder));
     }
-    EXPECT_EQ(std::system(("umount '" + dir_.file("bound").string() + "'").c_str()), 0);
 }
 
 #endif

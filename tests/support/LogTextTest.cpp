@@ -31,8 +31,6 @@ TEST(HostPrintf, Conversions) {
     const KW5WChar face[] = {0xD83D, 0xDE00, 0}, lone[] = {'a', 0xDC00, 'b', 0}, e = 0xE9;
     const KW5WChar cut[3] = {'x', 'y', 'z'}, *none = nullptr;
     const char narrow[2] = {'p', 'q'}, *null = nullptr;
-    char pointer[64];
-    std::snprintf(pointer, sizeof pointer, "%p %ld", static_cast<void*>(&n), LONG_MIN);
     const KW5WString u = KW5_WSTR("Gr\u00fc\u00dfe \u65e5");
     const std::string rows[][2] = {
         {"", formatHost("") + formatHost(nullptr)},
@@ -42,12 +40,12 @@ TEST(HostPrintf, Conversions) {
         {"0x1f 017 1F 00042", formatHost("%#x %#o %X %.5d", 31, 15, 31, 42)},
         {"[   4][4   ][004][4]", formatHost("[%*d][%*d][%.*d][%.*d]", 4, 4, -4, 4, 3, 4, -1, 4)},
         {"-9223372036854775807 18446744073709551615", formatHost("%lld %llu", -LLONG_MAX, ~0ull)},
-        {pointer, formatHost("%p %ld", static_cast<void*>(&n), LONG_MIN)},
+        {std::to_string(LONG_MIN), formatHost("%ld", LONG_MIN)},
         {"4000000000 -5", formatHost("%zu %td", size_t(4e9), ptrdiff_t(-5))},
         {"-1 255 -1 65535", formatHost("%hhd %hhu %hd %hu", 255, 255, 65535, 65535)},
         {"12345678901 -5 7", formatHost("%I64d %I32d %jd", int64_t(12345678901), -5, intmax_t(7))},
         {"[abc][  abc][ab](null)", formatHost("[%s][%5s][%.2s]%s", "abc", "abc", "abc", null)},
-        {"x narrow (null)", formatHost("%c %hs %S", 'x', "narrow", none)},
+        {"x narrow (null) 1", formatHost("%c %hs %S %d", 'x', "narrow", none, 1)},
         {"3.14 2.500000e+00 0.5 1.50", formatHost("%.2f %e %g %.2Lf", 3.14159, 2.5, 0.5, 1.5L)},
         {"Gr\xc3\xbc\xc3\x9f\x65 \xe6\x97\xa5 Gr", formatHost("%S %.2ls", u.c_str(), u.c_str())},
         {"[   ab][ab   ]", formatHost("[%5S][%-5S]", KW5_WSTR("ab"), KW5_WSTR("ab"))},
@@ -55,7 +53,6 @@ TEST(HostPrintf, Conversions) {
         {"\xf0\x9f\x98\x80||a\xef\xbf\xbd\x62", formatHost("%S|%.1S|%S", face, face, lone)},
         // The precision bounds the units read.
         {"xyz pq \xc3\xa9|\xc3\xa9", formatHost("%.3S %.2s %C|%lc", cut, narrow, e, e)},
-        {"1 two 3 four 5.0", formatHost("%d %S %u %s %.1f", 1, KW5_WSTR("two"), 3u, "four", 5.0)},
         // An unknown conversion copies the rest and stops; %n writes nothing.
         {"a 1 %y %d", formatHost("a %d %y %d", 1, 2)},
         {"dangling %|half %5|ab",
@@ -84,9 +81,8 @@ std::vector<std::string> messages(const fs::path& log, bool anyThread = false) {
     return out;
 }
 
-// One line per call to the file the variable names at that call (unset or
-// empty: the user's state folder), appended, its line end not doubled; a
-// line that cannot be written is dropped; threads write whole lines.
+// One line per call to the file the variable names at that call, appended, its line end not
+// doubled; a line that cannot be written is dropped; threads write whole lines.
 TEST(WriteLog, Lines) {
     TempDir dir;
     fs::path log = dir.file("vmkutils.log"), other = dir.file("other.log");
@@ -101,12 +97,6 @@ TEST(WriteLog, Lines) {
         writeLog("second file");
         ScopedEnv lost("VMKUTILS_LOG", (dir.path() / "no" / "x.log").u8string());
         writeLog("lost %d", 1);
-#ifndef _WIN32
-        ScopedEnv empty("VMKUTILS_LOG", "");
-        writeLog("empty");
-        ScopedEnv unset("VMKUTILS_LOG");
-        writeLog("unset");
-#endif
     }
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
@@ -125,10 +115,6 @@ TEST(WriteLog, Lines) {
     EXPECT_EQ(std::string(300, '.'), lines.back().substr(lines.back().size() - 300));
     EXPECT_EQ(std::vector<std::string>{"second file"}, messages(other));
     EXPECT_FALSE(fs::exists(dir.path() / "no"));
-#ifndef _WIN32
-    EXPECT_EQ((std::vector<std::string>{"empty", "unset"}),
-              messages(dir.path() / "kw5" / "vmkutils.log"));
-#endif
 }
 
 } // namespace

@@ -46,8 +46,8 @@ void installUtilityLibrary(const std::filesystem::path& folder) {
 }
 
 std::vector<std::string> readLines(const std::filesystem::path& path) {
-    std::vector<unsigned char> bytes = readFile(path);
-    std::string text(bytes.begin(), bytes.end());
+    const std::vector<unsigned char> bytes = readFile(path);
+    const std::string text(bytes.begin(), bytes.end());
     std::vector<std::string> lines;
     for (size_t start = 0, end; start < text.size(); start = end) {
         end = text.find('\n', start);
@@ -68,9 +68,9 @@ std::string emergencyMessage(const std::string& line) {
         "\\[([^\\r\\n]*)\\] ([0-9a-f]{8}:[0-9a-f]{8}) ([^\\r\\n]*)\\r\\n");
     char ids[20];
     std::snprintf(ids, sizeof ids, "%08x:%08x", kw5platform::processId(), kw5platform::threadId());
-    std::string program = utf8(kw5platform::executablePath()) + " " + kw5platform::commandLine();
     std::smatch match;
-    bool ours = std::regex_match(line, match, pattern) && match[1] == program && match[2] == ids;
+    bool ours = std::regex_match(line, match, pattern) && match[2] == ids &&
+                match[1] == utf8(kw5platform::executablePath()) + " " + kw5platform::commandLine();
     return ours ? match[3].str() : "other:" + line;
 }
 
