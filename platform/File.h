@@ -143,12 +143,6 @@ Attributes fileAttributes(const KW5WString& path);
 
 void sleepMilliseconds(unsigned int ms);
 
-#ifndef _WIN32
-// Makes every advisory lock of this layer fail with the errno given (0
-// restores the real calls): file systems without such locks, for tests.
-void setLockErrorForTesting(int error);
-#endif
-
 } // namespace kw5platform
 
 #endif

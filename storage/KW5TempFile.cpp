@@ -10,8 +10,6 @@ namespace kw5storage {
 
 namespace {
 
-NameSource gNameSource = nullptr;
-
 KW5WString randomCharacters(size_t count) {
     // Lower case only: Windows names do not tell case apart.
     static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -21,10 +19,6 @@ KW5WString randomCharacters(size_t count) {
     for (size_t i = 0; i < count; ++i)
         out += static_cast<KW5WChar>(kAlphabet[pick(generator)]);
     return out;
-}
-
-KW5WString uniqueCharacters(size_t count) {
-    return gNameSource ? gNameSource(count) : randomCharacters(count);
 }
 
 // Drive and folder of a path: where files beside it go.
@@ -38,14 +32,10 @@ bool folderOf(const KW5WString& path, KW5WString& folder) {
 
 } // namespace
 
-void setNameSourceForTesting(NameSource source) {
-    gNameSource = source;
-}
-
 KW5WString fillNameTemplate(const KW5WString& pattern) {
     KW5WString name = pattern;
     size_t count = name.size() < kUniqueCharacters ? name.size() : kUniqueCharacters;
-    name.replace(name.size() - count, count, uniqueCharacters(count));
+    name.replace(name.size() - count, count, randomCharacters(count));
     return name;
 }
 
@@ -90,7 +80,7 @@ bool createExclusiveFile(kw5platform::File& file, KW5WString& path) {
         if (!taken || attempt == kCreateAttempts)
             return false;
         path.replace(path.size() - kUniqueCharacters, kUniqueCharacters,
-                     uniqueCharacters(kUniqueCharacters));
+                     randomCharacters(kUniqueCharacters));
     }
 }
 

@@ -65,11 +65,6 @@ private:
     bool owned_;
 };
 
-// Tests replace the random characters with a predictable sequence; null
-// restores the random source.
-typedef KW5WString (*NameSource)(size_t count);
-void setNameSourceForTesting(NameSource source);
-
 } // namespace kw5storage
 
 #endif

@@ -5,7 +5,6 @@
 #include "platform/HostPrintf.h"
 #include "platform/NamedMutex.h"
 #include "platform/Path.h"
-#include "platform/PathSpec.h"
 #include "platform/Process.h"
 #include "platform/UserFolders.h"
 
@@ -29,20 +28,6 @@ const size_t kLineBufferSize = 2048;
 // another thread is still writing.
 std::mutex cachedPathMutex;
 KW5WString cachedPath;
-KW5WString desktopOverride;
-std::string mutexNameOverride;
-
-bool findDesktop(KW5WString& folder) {
-    if (desktopOverride.empty())
-        return kw5platform::desktopFolder(folder);
-    folder = desktopOverride;
-    return kw5platform::createFolders(folder);
-}
-
-std::string mutexName() {
-    std::lock_guard<std::mutex> lock(cachedPathMutex);
-    return mutexNameOverride.empty() ? std::string(kMutexName) : mutexNameOverride;
-}
 
 void cutToBuffer(std::string& text) {
     if (text.size() > kLineBufferSize - 1)
@@ -55,7 +40,7 @@ KW5WString emergencyLogPath() {
     std::lock_guard<std::mutex> lock(cachedPathMutex);
     if (cachedPath.empty()) {
         KW5WString desktop;
-        if (!findDesktop(desktop))
+        if (!kw5platform::desktopFolder(desktop))
             return KW5WString();
         KW5WString path = desktop + kw5platform::pathSeparator() + kFileName;
         if (path.size() > kMaxPathLength)
@@ -63,13 +48,6 @@ KW5WString emergencyLogPath() {
         cachedPath = path;
     }
     return cachedPath;
-}
-
-void resetEmergencyLogForTesting(const KW5WString& desktopFolder, const std::string& mutexName) {
-    std::lock_guard<std::mutex> lock(cachedPathMutex);
-    cachedPath.clear();
-    desktopOverride = desktopFolder;
-    mutexNameOverride = mutexName;
 }
 
 void writeEmergencyLog(const char* format, ...) {
@@ -85,7 +63,7 @@ void writeEmergencyLog(const char* format, ...) {
     // Without a mutex of our own (another user made a file under its name)
     // the line still goes out: it is appended in one write.
     kw5platform::NamedMutex mutex;
-    if (mutex.open(mutexName())) {
+    if (mutex.open(kMutexName)) {
         kw5platform::NamedMutex::Wait waited = mutex.wait(kMutexWaitMilliseconds);
         if (waited != kw5platform::NamedMutex::Wait::Acquired &&
             waited != kw5platform::NamedMutex::Wait::Abandoned)

@@ -15,12 +15,4 @@ void writeEmergencyLog(const char* format, ...);
 // empty when the desktop folder cannot be had.
 KW5WString emergencyLogPath();
 
-// Tests only: forgets the cached file path, so the next line looks for the
-// desktop folder again. A non-empty desktopFolder then stands in for the
-// user's desktop (created when missing, like it), and a non-empty mutexName
-// for the mutex's name, so that a test keeps its lines and its lock to
-// itself.
-void resetEmergencyLogForTesting(const KW5WString& desktopFolder = KW5WString(),
-                                 const std::string& mutexName = std::string());
-
 #endif

@@ -65,8 +65,6 @@ bool locksUnsupported(int error) {
     return error == ENOLCK || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP;
 }
 
-int gLockErrorForTesting = 0;
-
 #ifdef __linux__
 // File systems whose copy_file_range copies without moving the bytes
 // through memory: shared extents (btrfs, XFS, bcachefs) or a copy made by
@@ -117,10 +115,6 @@ bool copyAttributes(int from, int to) {
 }
 
 } // namespace
-
-void setLockErrorForTesting(int error) {
-    gLockErrorForTesting = error;
-}
 
 File::File() : fd_(-1), openedSize_(0) {}
 
@@ -177,10 +171,6 @@ bool File::open(const KW5WString& path, OpenPurpose purpose) {
     int locked;
     do {
         locked = ::flock(fd, rule.lock | LOCK_NB);
-        if (gLockErrorForTesting != 0) {
-            locked = -1;
-            errno = gLockErrorForTesting;
-        }
     } while (locked != 0 && errno == EINTR);
     if (locked != 0 && !locksUnsupported(errno)) {
         setLastError(errno == EWOULDBLOCK ? kErrorSharingViolation

@@ -1,30 +1,25 @@
 #include "tests/common/TempDir.h"
 
+#include "platform/Environment.h"
 #include "platform/UnicodeText.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <thread>
 
 namespace kw5test {
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    auto base = std::filesystem::temp_directory_path();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto name = "kw5test-" + std::to_string(rd()) + "-" + std::to_string(counter++);
-        auto candidate = base / name;
-        std::error_code ec;
-        if (std::filesystem::create_directory(candidate, ec)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    path_ = std::filesystem::temp_directory_path() /
+            ("kw5test-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++));
+    if (!std::filesystem::create_directory(path_))
+        throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {
@@ -37,22 +32,13 @@ TempDir::~TempDir() {
 }
 
 std::vector<unsigned char> readFile(const std::filesystem::path& path) {
+    // In one piece: byte by byte, megabytes take seconds under valgrind.
     std::error_code ec;
-    const bool regular = std::filesystem::is_regular_file(path, ec);
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = regular && in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size >= 0 && in.seekg(0)) {
-        // In one piece: byte by byte, a file of megabytes takes seconds
-        // under valgrind.
-        std::vector<unsigned char> bytes(static_cast<size_t>(size));
-        in.read(reinterpret_cast<char*>(bytes.data()), size);
-        bytes.resize(static_cast<size_t>(in.gcount()));
-        return bytes;
-    }
-    in.clear();
-    in.seekg(0);
-    return std::vector<unsigned char>((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
+    const auto size = std::filesystem::file_size(path, ec);
+    std::vector<unsigned char> bytes(ec ? 0 : static_cast<size_t>(size));
+    std::ifstream(path, std::ios::binary)
+        .read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 void writeFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes) {
@@ -77,37 +63,41 @@ std::string utf8(const KW5WString& text) {
 
 std::vector<unsigned char> hex(const std::string& text) {
     std::vector<unsigned char> out;
-    int nibble = -1;
-    for (char c : text) {
-        int v;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            v = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        else
-            continue;
-        if (nibble < 0) {
-            nibble = v;
-        } else {
-            out.push_back(static_cast<unsigned char>(nibble * 16 + v));
-            nibble = -1;
-        }
-    }
+    std::string digits;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            digits += c;
+    for (size_t i = 0; i + 1 < digits.size(); i += 2)
+        out.push_back(static_cast<unsigned char>(std::stoi(digits.substr(i, 2), nullptr, 16)));
     return out;
 }
 
 std::string toHex(const std::vector<unsigned char>& bytes) {
     std::string out;
     char buf[4];
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%02X", bytes[i]);
-        if (i)
-            out += ' ';
+    for (unsigned char byte : bytes) {
+        std::snprintf(buf, sizeof buf, out.empty() ? "%02X" : " %02X", byte);
         out += buf;
     }
     return out;
+}
+
+ScopedEnv::ScopedEnv(const std::string& name, const std::string& utf8Value)
+    : name_(name), had_(kw5platform::environmentVariable(name.c_str(), old_)) {
+    set(hostString(utf8Value), true);
+}
+
+void ScopedEnv::set(const KW5WString& value, bool present) {
+    if (present)
+        kw5platform::setEnvironmentVariable(name_.c_str(), value);
+    else
+        kw5platform::unsetEnvironmentVariable(name_.c_str());
+}
+
+bool waitForFile(const std::filesystem::path& path, int seconds) {
+    for (int ms = 0; ms < seconds * 1000 && !std::filesystem::exists(path); ++ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return std::filesystem::exists(path);
 }
 
 } // namespace kw5test

@@ -1,6 +1,5 @@
-// Test helpers: a temporary folder that removes itself, and small file
-// utilities. Every suite links them, whether it tests the internals or the
-// exported class (the UTF-8 conversion comes from the platform layer).
+// Test helpers every suite links: a temporary folder that removes itself,
+// whole-file reads and writes, host strings, hex and environment variables.
 #ifndef KW5_TESTS_TEMPDIR_H
 #define KW5_TESTS_TEMPDIR_H
 
@@ -16,8 +15,6 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
@@ -34,9 +31,28 @@ KW5WString hostString(const std::string& utf8);
 KW5WString hostPath(const std::filesystem::path& path);
 std::string utf8(const KW5WString& text);
 
-// Bytes from a hex string such as "00 41 FF".
+// Bytes from a hex string such as "00 41 FF", and back ("00 41 FF").
 std::vector<unsigned char> hex(const std::string& text);
 std::string toHex(const std::vector<unsigned char>& bytes);
+
+// Sets an environment variable for the life of the object, then puts back
+// what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const std::string& name, const std::string& utf8Value);
+    ~ScopedEnv() { set(old_, had_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    void set(const KW5WString& value, bool present);
+    std::string name_;
+    KW5WString old_;
+    bool had_;
+};
+
+// Waits up to the given time for a file to appear.
+bool waitForFile(const std::filesystem::path& path, int seconds);
 
 } // namespace kw5test
 

@@ -1,13 +1,12 @@
-// Shared helpers of the storage tests: tag bytes, serialised frame lists,
-// the library log, environment overrides and small file systems of their
-// own (for free-space and cross-volume cases).
+// Shared helpers of the storage tests: tag bytes, frame lists, writes, the
+// library log, small file systems of their own (free space, other volumes)
+// and, on POSIX, advisory locks that fail on demand.
 #ifndef KW5_TESTS_STORAGE_STORAGETESTSUPPORT_H
 #define KW5_TESTS_STORAGE_STORAGETESTSUPPORT_H
 
-#include "kw5/Types.h"
+#include "storage/KW5File.h"
 #include "tag/KW5SerializedFrames.h"
 
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,58 +15,33 @@ namespace storagetest {
 
 typedef std::vector<unsigned char> Bytes;
 
-// "kw5" 03 00 00 and the syncsafe encoding of sizeField.
-Bytes tagHeader(uint32_t sizeField, const std::string& magic = "kw5");
-// A frame of exactly total bytes (10 header bytes + body) with a
-// recognisable body.
+// "kw5" 03 00 00 and the syncsafe sizeField.
+Bytes tagHeader(uint32_t sizeField);
+// A frame of exactly total bytes (10 header bytes + a recognisable body).
 Bytes frameOf(uint32_t total, const std::string& id = "PRIV", unsigned char fill = 'a');
-// A whole tag of tagSize bytes: header, the frame, zero padding.
+// A tag of tagSize bytes: header, the frame, zero padding.
 Bytes tagOfSize(uint32_t tagSize, const Bytes& frame);
-// Deterministic pseudo-random audio bytes.
 Bytes audioBytes(size_t count, uint32_t seed = 1);
 Bytes join(const Bytes& a, const Bytes& b);
-
 KW5SerializedFrames serialized(const std::vector<Bytes>& frames);
+// Builds a default-header tag of the frames for target and writes it.
+_KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<Bytes>& frames);
 
-// The log text written since construction (VMKUTILS_LOG points at a file of
-// the suite's own, set before main).
-class LogCapture {
-public:
-    LogCapture();
-    std::string text() const;
-    bool contains(const std::string& line) const;
+// The library log (VMKUTILS_LOG names a file of the suite's own, set
+// before main): all its text, to be cut where a case started.
+std::string logText();
 
-private:
-    std::uintmax_t start_;
-};
-
-// The shared-file log binds the utility library at run time; in the test
-// build it lies in the build folder. Call before a test reaches that log.
-void bindSharedLog();
-
-// The variable that names the temporary folder: GetTempPathW reads TMP
-// first, POSIX programs read TMPDIR.
+// GetTempPathW reads TMP first, POSIX programs read TMPDIR.
 #ifdef _WIN32
 const char* const kTemporaryFolderVariable = "TMP";
 #else
 const char* const kTemporaryFolderVariable = "TMPDIR";
+// While not 0, every flock of this program fails with this errno.
+extern int lockError;
 #endif
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const std::string& name, const std::string& value);
-    ~ScopedEnv();
-
-private:
-    std::string name_;
-    std::string old_;
-    bool had_;
-};
-
-// A tmpfs of the given size mounted on folder (created when missing) for
-// the life of the object. mounted() is false where mounting is not
-// allowed; tests then skip.
+// A tmpfs of the given size on folder for the life of the object;
+// mounted() is false where mounting is not allowed (tests then skip).
 class SmallVolume {
 public:
     SmallVolume(const std::filesystem::path& folder, size_t bytes);
@@ -77,10 +51,9 @@ public:
 
 private:
     std::filesystem::path folder_;
-    bool mounted_;
+    bool mounted_ = false;
 };
 
-// Names of the regular files in a folder.
 std::vector<std::string> filesIn(const std::filesystem::path& folder);
 
 } // namespace storagetest

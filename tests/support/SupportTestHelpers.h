@@ -1,9 +1,7 @@
-// Helpers of the support tests: environment variables that restore
-// themselves, the built utility library, and log files read as lines.
+// Helpers of the support tests: the built utility library, text files read
+// as lines, and the emergency log of this test program.
 #ifndef KW5_TESTS_SUPPORT_SUPPORTTESTHELPERS_H
 #define KW5_TESTS_SUPPORT_SUPPORTTESTHELPERS_H
-
-#include "kw5/Types.h"
 
 #include <filesystem>
 #include <string>
@@ -11,34 +9,19 @@
 
 namespace kw5test {
 
-// Sets (or, with unset(), removes) an environment variable for the life of
-// the object, then puts back what was there.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const std::string& utf8Value);
-    explicit ScopedVariable(const char* name);
-    ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    std::string name_;
-    KW5WString oldValue_;
-    bool hadValue_;
-};
-
-// The VMKUtils_base.dll this test executable was linked with.
-std::filesystem::path builtUtilityLibrary();
-
-// Copies the built utility library into folder (created when missing).
+// A copy of the VMKUtils_base.dll this program was linked with, in folder.
 void installUtilityLibrary(const std::filesystem::path& folder);
 
-// The text of a file, and that text split after each "\n".
-std::string readText(const std::filesystem::path& path);
+// The lines of a text file, each with its line end.
 std::vector<std::string> readLines(const std::filesystem::path& path);
 
-// A path of the platform's form, as a UTF-8 string.
-std::string pathText(const std::filesystem::path& path);
+// The emergency log file of this program. On POSIX the desktop and the
+// runtime folder (for lock files) are folders of the program's own, set
+// before main and inherited by the children it starts.
+std::filesystem::path emergencyFile();
+// The message of an emergency log line of this program and thread, or
+// "other:" and the line.
+std::string emergencyMessage(const std::string& line);
 
 } // namespace kw5test
 
