@@ -91,11 +91,11 @@ Bytes framesIn(const TempDir& dir) {
     return Bytes(file.begin() + 10, file.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
-// An "ID3" tag of the frames and 100 bytes of padding, then audio.
+// A tag of the frames and 100 bytes of padding, then audio.
 void writeTagFile(const TempDir& dir, const Bytes& frames, const Bytes& audio) {
     const auto size = static_cast<uint32_t>(frames.size() + 100);
     kw5test::writeFile(dir.file("f"),
-                       cat({storagetest::tagHeader(size, "ID3"), frames, Bytes(100), audio}));
+                       cat({storagetest::tagHeader(size), frames, Bytes(100), audio}));
 }
 
 // Open (one read of the region), load, write back in the STD order.
