@@ -93,23 +93,16 @@ TEST_F(CodePage, WholeTablesAsWindowsHasThem) {
 
 TEST_F(CodePage, EachThreadHasItsOwnStartingFromTheEnvironment) {
     ASSERT_TRUE(kw5platform::setThreadAnsiCodePage(932));
-    std::string other;
-    std::thread([&other] {
-        kw5platform::setThreadAnsiCodePage(1252);
-        convertToNarrow(KW5_WSTR("\u00E9"), other);
-    }).join();
-    EXPECT_EQ(other, "\xE9");
+    std::thread([] { EXPECT_EQ(kw5platform::threadAnsiCodePage(), 1252u); }).join();
     EXPECT_EQ(kw5platform::threadAnsiCodePage(), 932u);
 #ifndef _WIN32
-    unsigned seen = 0;
-    for (const char* value : {"932", "not a number", ""}) {
-        if (*value)
-            ASSERT_EQ(setenv("KW5_ANSI_CODEPAGE", value, 1), 0);
-        else
-            unsetenv("KW5_ANSI_CODEPAGE");
-        std::thread([&seen] { seen = kw5platform::threadAnsiCodePage(); }).join();
-        EXPECT_EQ(seen, *value == '9' ? 932u : 1252u) << value;
+    for (const char* value : {"932", "not a number"}) {
+        ASSERT_EQ(setenv("KW5_ANSI_CODEPAGE", value, 1), 0);
+        std::thread([value] {
+            EXPECT_EQ(kw5platform::threadAnsiCodePage(), *value == '9' ? 932u : 1252u);
+        }).join();
     }
+    unsetenv("KW5_ANSI_CODEPAGE");
 #endif
 }
 

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <random>
 #include <typeinfo>
@@ -62,6 +61,12 @@ Bytes img(const std::string& spec, size_t padding = 0) {
     return image(frames(spec), padding);
 }
 
+const _KW5_FILE_RET DUP = KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, NO_LSI = KW5_FILE_RET_FORMAT_NO_LSI,
+                    NO_ULINF = KW5_FILE_RET_FORMAT_NO_ULINF, LSI = KW5_FILE_RET_FORMAT_LSI_PRESENT,
+                    TOO_LARGE = KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE,
+                    WRONG_ENC = KW5_FILE_RET_FORMAT_WRONG_ENCODING,
+                    WRONG_VER = KW5_FILE_RET_FORMAT_WRONG_VERSION;
+
 Bytes less(Bytes b, size_t n) {
     b.resize(b.size() - n);
     return b;
@@ -78,83 +83,65 @@ TEST(FormatCheck, Images) {
         _KW5_FILE_RET result;
         const char* log;
     } rows[] = {
-        {'S', img(""), KW5_FILE_RET_OK, ""},
-        {'G', img(""), KW5_FILE_RET_FORMAT_NO_LSI, ""},
-        {'P', less(img(""), 1), KW5_FILE_RET_FAILED, nullptr},
-        {'S', less(img(""), 1), KW5_FILE_RET_FAILED, nullptr},
-        {'S', image(frames("TIT2.t2=T"), 0, "ID3"), KW5_FILE_RET_OK, ""},
-        {'S', image(frames("TIT2.t2=T"), 0, "ID3", 4), KW5_FILE_RET_FORMAT_WRONG_VERSION,
-         "ch_f_std wrong ver"},
-        {'G', image(frames("TIT2.t2=T"), 0, "ID3", 4), KW5_FILE_RET_FORMAT_WRONG_VERSION,
-         "ch_f_gm wrong ver"},
-        {'P', image(frames("TIT2.t2=T"), 0, "ID3", 4), KW5_FILE_RET_FORMAT_WRONG_VERSION,
-         "ch_f_prsk wrong ver"},
-        {'S', image({}, 0, "kw5", 3, 1), KW5_FILE_RET_FORMAT_WRONG_VERSION, nullptr},
-        {'S', image({}, 0, "KW5"), KW5_FILE_RET_FORMAT_WRONG_VERSION, nullptr},
+        {'S', img(""), OK, ""},
+        {'G', img(""), NO_LSI, ""},
+        {'P', less(img(""), 1), FAILED, nullptr},
+        {'S', less(img(""), 1), FAILED, nullptr},
+        {'S', image(frames("TIT2.t2=T"), 0, "ID3"), OK, ""},
+        {'S', image(frames("TIT2.t2=T"), 0, "ID3", 4), WRONG_VER, "ch_f_std wrong ver"},
+        {'G', image(frames("TIT2.t2=T"), 0, "ID3", 4), WRONG_VER, "ch_f_gm wrong ver"},
+        {'P', image(frames("TIT2.t2=T"), 0, "ID3", 4), WRONG_VER, "ch_f_prsk wrong ver"},
+        {'S', image({}, 0, "kw5", 3, 1), WRONG_VER, nullptr},
+        {'S', image({}, 0, "KW5"), WRONG_VER, nullptr},
         // The lead objects: none in STD, first in GM and Prask, one only.
-        {'S', img("TIT2.t2=T GEOB.g2=VMK_LSI"), KW5_FILE_RET_FORMAT_LSI_PRESENT,
-         "ch_f_std LSI exists"},
-        {'S', img("GEOB.g2=VMK_LSI GEOB.g2=VMK_LSI"), KW5_FILE_RET_FORMAT_LSI_PRESENT,
-         "ch_f_std LSI exists"},
-        {'S', img("GEOB.g2=VMK_LSI TIT2.t0=T"), KW5_FILE_RET_FORMAT_LSI_PRESENT, nullptr},
-        {'G', img("GEOB.g2=VMK_LSI TIT2.t2=T"), KW5_FILE_RET_OK, ""},
-        {'G', img("TIT2.t2=T GEOB.g2=VMK_LSI"), KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, nullptr},
-        {'G', img("TIT2.t2=T"), KW5_FILE_RET_FORMAT_NO_LSI, ""},
+        {'S', img("TIT2.t2=T GEOB.g2=VMK_LSI"), LSI, "ch_f_std LSI exists"},
+        {'S', img("GEOB.g2=VMK_LSI GEOB.g2=VMK_LSI"), LSI, "ch_f_std LSI exists"},
+        {'S', img("GEOB.g2=VMK_LSI TIT2.t0=T"), LSI, nullptr},
+        {'G', img("GEOB.g2=VMK_LSI TIT2.t2=T"), OK, ""},
+        {'G', img("TIT2.t2=T GEOB.g2=VMK_LSI"), DUP, nullptr},
+        {'G', img("TIT2.t2=T"), NO_LSI, ""},
         {'G',
          img("GEOB.g2=VMK_LSI TIT2.t2=T GEOB.h=02_62_00_00_00_00_56_00_4D_00_4B_00_5F_00_4C_"
              "00_53_00_49_00_00_09"),
-         KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, "ch_f_gm many LSIs"},
-        {'P', img("GEOB.g2=VMK_LSI"), KW5_FILE_RET_FORMAT_NO_ULINF, "ch_f_prsk No ULINF"},
-        {'P', img("GEOB.g2=VMK_ULINF TIT2.t2=T"), KW5_FILE_RET_OK, ""},
+         DUP, "ch_f_gm many LSIs"},
+        {'P', img("GEOB.g2=VMK_LSI"), NO_ULINF, "ch_f_prsk No ULINF"},
+        {'P', img("GEOB.g2=VMK_ULINF TIT2.t2=T"), OK, ""},
         {'P',
          img("GEOB.g2=VMK_ULINF GEOB.h=02_62_00_00_00_00_56_00_4D_00_4B_00_5F_00_55_00_4C_00_"
              "49_00_4E_00_46_00_00_09"),
-         KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, "ch_f_prsk many ULINFs"},
+         DUP, "ch_f_prsk many ULINFs"},
         // A tag that cannot be read.
-        {'S', img("TIT2.t2=T XYZW.h=01"), KW5_FILE_RET_INVALID_PARAMETER,
-         "ch_f_std check LSI error"},
-        {'G', img("TIT2.t2=T XYZW.h=01"), KW5_FILE_RET_INVALID_PARAMETER,
-         "ch_f_gm check LSI error"},
-        {'P', img("TIT2.t2=T XYZW.h=01"), KW5_FILE_RET_INVALID_PARAMETER,
-         "ch_f_prsk check ULINF error"},
-        {'G', less(img("GEOB.g2=VMK_LSI TIT2.t2=Title"), 1), KW5_FILE_RET_INVALID_DATA,
-         "ch_f_gm check LSI error"},
+        {'S', img("TIT2.t2=T XYZW.h=01"), BAD_PARAM, "ch_f_std check LSI error"},
+        {'G', img("TIT2.t2=T XYZW.h=01"), BAD_PARAM, "ch_f_gm check LSI error"},
+        {'P', img("TIT2.t2=T XYZW.h=01"), BAD_PARAM, "ch_f_prsk check ULINF error"},
+        {'G', less(img("GEOB.g2=VMK_LSI TIT2.t2=Title"), 1), BAD_DATA, "ch_f_gm check LSI error"},
         // Priority keys in list order; others may follow them, not stand between.
-        {'S', img("TIT2.t2=T TYER.t2=2001 TALB.t2=A"), KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, ""},
-        {'S', img("TIT2.t2=T TALB.t2=A TYER.t2=2001"), KW5_FILE_RET_OK, ""},
-        {'S', img("TIT2.t2=T TALB.t2=A TCOM.t2=C TYER.t2=2001"),
-         KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, nullptr},
-        {'S', img("TIT2.t2=T TYER.t2=2001 WOAR.s=u TCOM.t2=C GEOB.g2=OTHER", 8), KW5_FILE_RET_OK,
-         nullptr},
-        {'S', img("TCON.t2=R TXXX.u2=VMK_TPE1S|S TXXX.u2=VMK_TRACK|7 TYER.t2=1"), KW5_FILE_RET_OK,
-         nullptr},
-        {'S', img("TXXX.u2=VMK_TRACK|7 TXXX.u2=VMK_TPE1S|S"), KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT,
-         nullptr},
-        {'S', img("WXXX.w2=VMK_TPE1S|http://x TYER.t2=1"), KW5_FILE_RET_OK, nullptr},
+        {'S', img("TIT2.t2=T TYER.t2=2001 TALB.t2=A"), DUP, ""},
+        {'S', img("TIT2.t2=T TALB.t2=A TYER.t2=2001"), OK, ""},
+        {'S', img("TIT2.t2=T TALB.t2=A TCOM.t2=C TYER.t2=2001"), DUP, nullptr},
+        {'S', img("TIT2.t2=T TYER.t2=2001 WOAR.s=u TCOM.t2=C GEOB.g2=OTHER", 8), OK, nullptr},
+        {'S', img("TCON.t2=R TXXX.u2=VMK_TPE1S|S TXXX.u2=VMK_TRACK|7 TYER.t2=1"), OK, nullptr},
+        {'S', img("TXXX.u2=VMK_TRACK|7 TXXX.u2=VMK_TPE1S|S"), DUP, nullptr},
+        {'S', img("WXXX.w2=VMK_TPE1S|http://x TYER.t2=1"), OK, nullptr},
         // The numbered series follows the priority keys, in ordinal order, to its first gap.
-        {'S', img("TIT2.t2=T GEOB.g2=VMK_FTHBL1 GEOB.g2=VMK_FTHBL2"), KW5_FILE_RET_OK, nullptr},
-        {'S', img("TIT2.t2=T GEOB.g2=VMK_FTHBL2 GEOB.g2=VMK_FTHBL1"),
-         KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, nullptr},
-        {'S', img("GEOB.g2=VMK_FTHBL1 TIT2.t2=T"), KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, nullptr},
-        {'G', img("GEOB.g2=VMK_LSI TPE1.t2=P GEOB.g2=VMK_FTHBL1"), KW5_FILE_RET_OK, nullptr},
-        {'S', img("TIT2.t2=T TCOM.t2=C GEOB.g2=VMK_FTHBL2"), KW5_FILE_RET_OK, nullptr},
-        {'S', img("TIT2.t2=T GEOB.g2=VMK_FTHBL1 GEOB.g2=OTHER GEOB.g2=VMK_FTHBL3"), KW5_FILE_RET_OK,
-         nullptr},
+        {'S', img("TIT2.t2=T GEOB.g2=VMK_FTHBL1 GEOB.g2=VMK_FTHBL2"), OK, nullptr},
+        {'S', img("TIT2.t2=T GEOB.g2=VMK_FTHBL2 GEOB.g2=VMK_FTHBL1"), DUP, nullptr},
+        {'S', img("GEOB.g2=VMK_FTHBL1 TIT2.t2=T"), DUP, nullptr},
+        {'G', img("GEOB.g2=VMK_LSI TPE1.t2=P GEOB.g2=VMK_FTHBL1"), OK, nullptr},
+        {'S', img("TIT2.t2=T TCOM.t2=C GEOB.g2=VMK_FTHBL2"), OK, nullptr},
+        {'S', img("TIT2.t2=T GEOB.g2=VMK_FTHBL1 GEOB.g2=OTHER GEOB.g2=VMK_FTHBL3"), OK, nullptr},
         // Priority payloads: at most 256 units (512 bytes); size comes before order.
-        {'S', img("TIT2.t2=" + kTo512), KW5_FILE_RET_OK, nullptr},
-        {'S', img("TIT2.t2=" + kTo514), KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE, nullptr},
-        {'G', img("GEOB.g2=VMK_LSI TXXX.u2=VMK_TRACK|" + kTo514),
-         KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE, nullptr},
-        {'S', img("TCOM.t2=" + std::string(1000, 'x')), KW5_FILE_RET_OK, nullptr},
-        {'S', img("TYER.t2=2001 TIT2.t2=" + kTo514), KW5_FILE_RET_FORMAT_FRAME_TOO_LARGE, nullptr},
+        {'S', img("TIT2.t2=" + kTo512), OK, nullptr},
+        {'S', img("TIT2.t2=" + kTo514), TOO_LARGE, nullptr},
+        {'G', img("GEOB.g2=VMK_LSI TXXX.u2=VMK_TRACK|" + kTo514), TOO_LARGE, nullptr},
+        {'S', img("TCOM.t2=" + std::string(1000, 'x')), OK, nullptr},
+        {'S', img("TYER.t2=2001 TIT2.t2=" + kTo514), TOO_LARGE, nullptr},
         // Texts in encoding 2 only (URL frames have no encoding byte).
-        {'S', img("TIT2.t2=T TXXX.u0=VMK_TRACK|7"), KW5_FILE_RET_FORMAT_WRONG_ENCODING, nullptr},
-        {'G', img("GEOB.g2=VMK_LSI TXXX.u0=VMK_TRACK|7"), KW5_FILE_RET_FORMAT_WRONG_ENCODING,
-         nullptr},
-        {'P', img("GEOB.g2=VMK_ULINF TXXX.u0=VMK_TRACK|7"), KW5_FILE_RET_FORMAT_WRONG_ENCODING,
-         nullptr},
-        {'S', img("WOAR.s=h"), KW5_FILE_RET_OK, nullptr},
-        {'G', img("GEOB.g2=VMK_LSI TIT2.t2=T", 1), KW5_FILE_RET_OK, nullptr}, // one byte of padding
+        {'S', img("TIT2.t2=T TXXX.u0=VMK_TRACK|7"), WRONG_ENC, nullptr},
+        {'G', img("GEOB.g2=VMK_LSI TXXX.u0=VMK_TRACK|7"), WRONG_ENC, nullptr},
+        {'P', img("GEOB.g2=VMK_ULINF TXXX.u0=VMK_TRACK|7"), WRONG_ENC, nullptr},
+        {'S', img("WOAR.s=h"), OK, nullptr},
+        {'G', img("GEOB.g2=VMK_LSI TIT2.t2=T", 1), OK, nullptr}, // one byte of padding
     };
     ASSERT_TRUE(kLogSet);
     for (const auto& row : rows) {
@@ -168,9 +155,9 @@ TEST(FormatCheck, Images) {
     }
     const unsigned char* null = nullptr;
     const ULONG zero = 0, five = 5;
-    EXPECT_EQ(KW5FormatSTD().checkFormat(null, zero), KW5_FILE_RET_OK);
-    EXPECT_EQ(KW5FormatGM().checkFormat(null, zero), KW5_FILE_RET_FORMAT_NO_LSI);
-    EXPECT_EQ(KW5FormatPrask().checkFormat(null, zero), KW5_FILE_RET_FORMAT_NO_ULINF);
+    EXPECT_EQ(KW5FormatSTD().checkFormat(null, zero), OK);
+    EXPECT_EQ(KW5FormatGM().checkFormat(null, zero), NO_LSI);
+    EXPECT_EQ(KW5FormatPrask().checkFormat(null, zero), NO_ULINF);
     EXPECT_EQ(KW5FormatSTD().checkFormat(null, five), KW5_FILE_RET_NULL_POINTER);
     EXPECT_EQ(KW5FormatGM().checkFormat(null, five), KW5_FILE_RET_NULL_POINTER);
 }
@@ -178,17 +165,13 @@ TEST(FormatCheck, Images) {
 TEST(FormatCheck, PrefixesNeverReadPastTheirEnd) {
     const Bytes full =
         img("GEOB.g2=VMK_LSI TIT2.t2=Title TXXX.u2=VMK_TRACK|7 GEOB.g2=VMK_FTHBL1", 4);
-    ASSERT_EQ(check('G', full), KW5_FILE_RET_OK);
-    for (size_t n = 1; n < full.size(); ++n) {
+    for (size_t n = 1; n <= full.size(); ++n) {
         const Bytes prefix(full.begin(), full.begin() + n);
         const _KW5_FILE_RET ret = check('G', prefix);
-        if (n < 10 || n >= full.size() - 4) {
-            EXPECT_EQ(ret, n < 10 ? KW5_FILE_RET_FAILED : KW5_FILE_RET_OK) << n;
-        }
-        check('S', prefix);
-        check('P', prefix);
+        EXPECT_TRUE(n < 10 ? ret == FAILED : n >= full.size() - 4 ? ret == OK : true) << n;
+        EXPECT_TRUE(n != full.size() - 5 || ret == BAD_DATA) << "cut in the last frame";
+        static_cast<void>(check('S', prefix) + check('P', prefix)); // under the sanitizers
     }
-    EXPECT_EQ(check('G', Bytes(full.begin(), full.end() - 5)), KW5_FILE_RET_INVALID_DATA);
 }
 
 TEST(FormatCheck, Kinds) {
@@ -198,14 +181,14 @@ TEST(FormatCheck, Kinds) {
                                                            {3, typeid(KW5FormatSTD)}};
     for (const auto& row : rows) {
         KW5Format* raw = nullptr;
-        ASSERT_EQ(createFormat(row.first, raw), KW5_FILE_RET_OK);
+        ASSERT_EQ(createFormat(row.first, raw), OK);
         std::unique_ptr<KW5Format> format(raw);
         EXPECT_TRUE(typeid(*format) == row.second) << row.first;
     }
     for (LONG kind : {-1, 4, 100, static_cast<LONG>(0x80000000u)}) {
         KW5FormatSTD placeholder;
         KW5Format* raw = &placeholder;
-        EXPECT_EQ(createFormat(kind, raw), KW5_FILE_RET_INVALID_DATA) << kind;
+        EXPECT_EQ(createFormat(kind, raw), BAD_DATA) << kind;
         EXPECT_EQ(raw, nullptr);
     }
 }
@@ -222,44 +205,42 @@ TEST(FormatWrite, Files) {
         char writer;
         Bytes image;
         _KW5_FILE_RET result;
-        const char *written, *checks; // the variants' check results, S G P
+        const char* written;
+        std::vector<_KW5_FILE_RET> checks; // of the variants S, G and P
     } rows[] = {
-        {'G', img("TALB.t0=Album TIT2.t0=T"), KW5_FILE_RET_OK, "TIT2 TALB", "OK NO_LSI NO_ULINF"},
-        {'S', gm, KW5_FILE_RET_FORMAT_LSI_PRESENT, "", ""},
-        {'P', gm, KW5_FILE_RET_OK, "TIT2 TCOM GEOB:A_OBJ GEOB:VMK_LSI GEOB:ZZZ",
-         "LSI DUPLICATE NO_ULINF"},
-        {'G', img("TYER.t0=2001 TXXX.u0=VMK_TRACK|7 GEOB.g2=VMK_LSI TIT2.t0=" + kTo514),
-         KW5_FILE_RET_OK, "GEOB:VMK_LSI TIT2 TXXX:VMK_TRACK TYER", "LSI OK NO_ULINF"},
-        {'S', img(series), KW5_FILE_RET_OK,
+        {'G', img("TALB.t0=Album TIT2.t0=T"), OK, "TIT2 TALB", {OK, NO_LSI, NO_ULINF}},
+        {'S', gm, LSI, "", {}},
+        {'P', gm, OK, "TIT2 TCOM GEOB:A_OBJ GEOB:VMK_LSI GEOB:ZZZ", {LSI, DUP, NO_ULINF}},
+        {'G',
+         img("TYER.t0=2001 TXXX.u0=VMK_TRACK|7 GEOB.g2=VMK_LSI TIT2.t0=" + kTo514),
+         OK,
+         "GEOB:VMK_LSI TIT2 TXXX:VMK_TRACK TYER",
+         {LSI, OK, NO_ULINF}},
+        {'S',
+         img(series),
+         OK,
          "TIT2 GEOB:VMK_FTHBL1 GEOB:VMK_FTHBL10 GEOB:VMK_FTHBL2 GEOB:VMK_FTHBL3 GEOB:VMK_FTHBL4 "
          "GEOB:VMK_FTHBL5 GEOB:VMK_FTHBL6 GEOB:VMK_FTHBL7 GEOB:VMK_FTHBL8 GEOB:VMK_FTHBL9",
-         "DUPLICATE NO_LSI NO_ULINF"},
-        {'S', image(frames("TIT2.t2=T"), 0, "ID3"), KW5_FILE_RET_OK, "TIT2", "OK NO_LSI NO_ULINF"},
+         {DUP, NO_LSI, NO_ULINF}},
+        {'S', image(frames("TIT2.t2=T"), 0, "ID3"), OK, "TIT2", {OK, NO_LSI, NO_ULINF}},
     };
-    const std::map<_KW5_FILE_RET, std::string> code = {
-        {KW5_FILE_RET_OK, "OK"},
-        {KW5_FILE_RET_FORMAT_NO_LSI, "NO_LSI"},
-        {KW5_FILE_RET_FORMAT_NO_ULINF, "NO_ULINF"},
-        {KW5_FILE_RET_FORMAT_LSI_PRESENT, "LSI"},
-        {KW5_FILE_RET_FORMAT_DUPLICATE_OBJECT, "DUPLICATE"}};
     kw5test::TempDir dir;
     for (const auto& row : rows) {
         const Bytes original = cat({row.image, audio});
         kw5test::writeFile(dir.file("f"), original);
         KW5Tag tag;
-        ASSERT_EQ(tag.load(row.image.data(), static_cast<ULONG>(row.image.size())),
-                  KW5_FILE_RET_OK);
+        ASSERT_EQ(tag.load(row.image.data(), static_cast<ULONG>(row.image.size())), OK);
         EXPECT_EQ(variant(row.writer)->writeTag(tag, kw5test::hostPath(dir.file("f"))), row.result)
             << row.written;
         const Bytes file = kw5test::readFile(dir.file("f"));
-        if (row.result != KW5_FILE_RET_OK) {
+        if (row.result != OK) {
             EXPECT_EQ(file, original) << "file and tag are left as they were";
             KW5FrameList kept;
-            EXPECT_EQ(tag.findFramesById("GEOB", "ZZZ", kept), KW5_FILE_RET_OK);
+            EXPECT_EQ(tag.findFramesById("GEOB", "ZZZ", kept), OK);
             continue;
         }
         KW5FrameList left;
-        EXPECT_EQ(tag.findFramesById("TIT2", "", left), KW5_FILE_RET_NOT_FOUND) << "emptied";
+        EXPECT_EQ(tag.findFramesById("TIT2", "", left), NOT_FOUND) << "emptied";
         ASSERT_GE(file.size(), 10 + audio.size());
         EXPECT_EQ(toHex(Bytes(file.begin(), file.begin() + 6)),
                   toHex(Bytes(original.begin(), original.begin() + 6)));
@@ -267,15 +248,12 @@ TEST(FormatWrite, Files) {
         const size_t size = size_t(file[6]) << 21 | size_t(file[7]) << 14 | file[8] << 7 | file[9];
         const Bytes tagPart(file.begin(), file.begin() + 10 + size);
         EXPECT_EQ(names(tagPart, 10), row.written);
-        std::string checks;
-        for (char v : {'S', 'G', 'P'})
-            checks += (v == 'S' ? "" : " ") + code.at(check(v, tagPart));
-        EXPECT_EQ(checks, row.checks) << row.written;
-        const size_t title = toHex(tagPart).find(toHex(str("TIT2")));
+        EXPECT_EQ((std::vector<_KW5_FILE_RET>{check('S', tagPart), check('G', tagPart),
+                                              check('P', tagPart)}),
+                  row.checks)
+            << row.written;
         if (row.writer == 'G' && row.image.size() > 300) { // the title cut to 256 units
-            EXPECT_EQ(
-                toHex(Bytes(tagPart.begin() + title / 3 + 4, tagPart.begin() + title / 3 + 11)),
-                "00 00 02 01 00 00 02");
+            EXPECT_NE(toHex(tagPart).find("54 49 54 32 00 00 02 01 00 00 02"), std::string::npos);
         }
     }
 }

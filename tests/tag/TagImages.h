@@ -4,6 +4,7 @@
 #ifndef KW5_TESTS_TAG_TAGIMAGES_H
 #define KW5_TESTS_TAG_TAGIMAGES_H
 
+#include "kw5/KW5FileRet.h"
 #include "tests/common/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,13 @@ namespace kw5img {
 using kw5test::hex;
 using kw5test::toHex;
 typedef std::vector<unsigned char> Bytes;
+
+// Short names of the result codes, for the tables.
+const _KW5_FILE_RET OK = KW5_FILE_RET_OK, FAILED = KW5_FILE_RET_FAILED,
+                    BAD_DATA = KW5_FILE_RET_INVALID_DATA,
+                    BAD_PARAM = KW5_FILE_RET_INVALID_PARAMETER,
+                    BAD_LAYOUT = KW5_FILE_RET_BAD_LAYOUT, NOT_FOUND = KW5_FILE_RET_NOT_FOUND,
+                    READ_ONLY = KW5_FILE_RET_READ_ONLY, NOT_IMPL = KW5_FILE_RET_NOT_IMPLEMENTED;
 
 inline Bytes str(const std::string& text) {
     return Bytes(text.begin(), text.end());
