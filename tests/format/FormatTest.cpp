@@ -133,6 +133,7 @@ TEST(FormatCheck, Images) {
         // Priority payloads: at most 256 units (512 bytes); size comes before order.
         {'S', img("TIT2.t2=" + kTo512), OK, nullptr},
         {'S', img("TIT2.t2=" + kTo514), TOO_LARGE, nullptr},
+        {'S', image(frame("TIT2", cat({Bytes{2}, Bytes(513, 0x41)}))), TOO_LARGE, nullptr},
         {'G', img("GEOB.g2=VMK_LSI TXXX.u2=VMK_TRACK|" + kTo514), TOO_LARGE, nullptr},
         {'S', img("TCOM.t2=" + std::string(1000, 'x')), OK, nullptr},
         {'S', img("TYER.t2=2001 TIT2.t2=" + kTo514), TOO_LARGE, nullptr},
