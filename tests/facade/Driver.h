@@ -11,7 +11,7 @@
 //                                   first on disk; VALUE text, or 0xHEX as the
 //                                   whole body; GEOB takes MIME|DATA
 //   pad=N  raw=HEX  audio=N         padding, bytes as they are, audio after
-//   ID3  v=4.0  hf=HEX  size=N      magic, version, header flags, declared size
+//   ID3  head=HEX  size=N           magic; version and flags (030000); the size
 //   notag                           no tag header at all
 // DATA is HEX or pat:N (N bytes of a fixed pattern).
 //
@@ -44,14 +44,6 @@ struct Case {
 
 void runCase(const Case& row);
 
-inline void PrintTo(const Case& row, std::ostream* out) {
-    *out << row.name;
-}
-
-inline std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-    return info.param.name;
-}
-
 } // namespace kw5test
 
 // One parameterised test per table: ctest lists Rows/SUITE.Run/ROWNAME.
@@ -60,6 +52,8 @@ inline std::string caseName(const ::testing::TestParamInfo<Case>& info) {
     TEST_P(Suite, Run) {                                                                           \
         kw5test::runCase(GetParam());                                                              \
     }                                                                                              \
-    INSTANTIATE_TEST_SUITE_P(Rows, Suite, ::testing::ValuesIn(rows), kw5test::caseName)
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Rows, Suite, ::testing::ValuesIn(rows),                                                    \
+        [](const ::testing::TestParamInfo<kw5test::Case>& info) { return info.param.name; })
 
 #endif

@@ -130,7 +130,7 @@ const kw5test::Case kUnknown[] = {
      "close 3;putunk b -> fail;new;open 1;putunk null 0 -> false;putunk b -> false;"
      "get 1 0 -> ok B-title"},
     {"InvalidBlobChangesNothing",
-     std::string(kB) + " v=4.0,TIT2/2=N TIT2/2=N,TALB/2=Album TIT2/2=N,XYZW=0x01 "
+     std::string(kB) + " head=040000,TIT2/2=N TIT2/2=N,TALB/2=Album TIT2/2=N,XYZW=0x01 "
                        "TIT2/2=New,TCOM/5=Comp",
      "open 2;putunk b -> arg;putunk c 41 -> arg;putunk d -> arg;putunk e -> neg;"
      "get 1 0 -> ok B-title;close 3;disk a -> ok ="},

@@ -17,7 +17,8 @@ const kw5test::Case kLifecycle[] = {
     {"SecondOpenIsRefusedAndUpdateWritesTheFirst", "TIT2=Song TIT2=Other",
      "open 2;open 1 b -> fail;image b -> fail;get 1 0 -> ok Song;put 1 0 New;close 2;"
      "disk b -> ok =;new;open 1;get 1 0 -> ok New"},
-    {"OtherVersionsAreRefused", "v=4.0,TIT2=x v=2.0,TIT2=x v=3.1,TIT2=x TIT2=Song",
+    {"OtherVersionsAreRefused",
+     "head=040000,TIT2=x head=020000,TIT2=x head=030100,TIT2=x TIT2=Song",
      "open 1 a -> arg;open 1 b -> arg;open 1 c -> arg;size -> ok 0;open 1 d"},
     {"UnknownFrameRefusesTheTag", "TIT2=Song,TPE1=Band,XYZW=0x010203",
      "open 1 -> arg;get 1 0 -> false -"},
@@ -32,7 +33,7 @@ const kw5test::Case kLifecycle[] = {
      "get 1 0 -> ok Mem"},
     {"ShortMemoryImageIsAnEmptyTag", "notag,raw=6B77350300",
      "image a;size -> ok 5;get 1 0 -> false -"},
-    {"BadMemoryImageIsRefused", "v=4.0,TIT2=x TIT2=y", "image a -> arg;image b"},
+    {"BadMemoryImageIsRefused", "head=040000,TIT2=x TIT2=y", "image a -> arg;image b"},
     {"NewObjectHoldsAnEmptyTag", ".", "get 1 0 -> false -;size -> ok 0;flag 1 0 -> ok -"},
     {"ClosedObjectRefusesAccess", "TIT2=Song",
      "open 1;close 2;get 1 0 -> fail -;put 1 0 x -> fail;flag 1 0 -> fail -;gid TIT2 -> fail -;"
@@ -93,13 +94,14 @@ const kw5test::Case kUpdate[] = {
     {"CloseForgetsTheTagWhateverUpdateAnswered", "TIT2=Old",
      "open 2;put 1 0 New;close 4 -> arg;get 1 0 -> fail -;disk a -> ok =;update 2 -> fail;"
      "close 2 -> fail;open 1;get 1 0 -> ok Old"},
-    {"NothingWrittenOverATagThatFailedToOpen", "v=4.0,TIT2=x,audio=5000",
+    {"NothingWrittenOverATagThatFailedToOpen", "head=040000,TIT2=x,audio=5000",
      "open 2 -> arg;put 1 0 new;update 3 -> fail;close 3 -> fail;disk a -> ok ="},
-    {"UnsyncAndExtendedHeaderAreNeverWritten", "ID3,hf=80,TIT2=Old,pad=200 ID3,hf=40,TIT2=Old",
+    {"UnsyncAndExtendedHeaderAreNeverWritten",
+     "ID3,head=030080,TIT2=Old,pad=200 ID3,head=030040,TIT2=Old",
      "open 2 -> arg;put 1 0 New;close 3 -> neg;format a 3 -> neg;format b 3 -> neg;"
      "disk a -> ok =;disk b -> ok ="},
-    {"ExperimentalBitAndMagicSurvive", "ID3,hf=20,TIT2=Old,pad=200",
-     "open 2;put 1 0 New;close 3;disk a -> ok @ID3,hf=20,TIT2/2=New,pad=197"},
+    {"ExperimentalBitAndMagicSurvive", "ID3,head=030020,TIT2=Old,pad=200",
+     "open 2;put 1 0 New;close 3;disk a -> ok @ID3,head=030020,TIT2/2=New,pad=197"},
     {"ReadOnlyFlagSurvivesTheWrite", "TIT2#2000=Locked,TPE1=Band",
      "open 2;put 7 0 Other;close 3;new;open 2;flag 1 0 -> ok 8192;put 1 0 x -> false;"
      "get 1 0 -> ok Locked;get 7 0 -> ok Other"},
@@ -135,7 +137,7 @@ const kw5test::Case kFormat[] = {
      "TIT2/2=Title,TALB/2=Album,pad=5000,audio=9 TIT2/2=Title,TALB/2=Album,pad=5000,audio=9",
      "check a 3;format a 3;disk a -> ok @TIT2/2=Title,TALB/2=Album,pad=3020,audio=9;cf b 3;"
      "disk b -> ok ="},
-    {"UnreadableTagIsNotRewritten", "TIT2/2=Title,XYZW=0x0102,audio=9 v=4.0,TIT2/2=T",
+    {"UnreadableTagIsNotRewritten", "TIT2/2=Title,XYZW=0x0102,audio=9 head=040000,TIT2/2=T",
      "check a 3 -> arg;cf a 3 -> fail;format a 3 -> arg;disk a -> ok =;check b 3 -> fmt;"
      "cf b 3 -> arg;disk b -> ok ="},
     {"NoRewriteWhileAFileIsOpen", std::string(kStd) + " " + kStd + " " + kNarrow,

@@ -8,6 +8,8 @@
  * C runtime are needed. */
 #include "kw5/kw5vorlet.h"
 
+static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
+
 #ifdef KW5_HOST_FREESTANDING
 typedef void* HANDLE;
 __declspec(dllimport) HANDLE
@@ -20,41 +22,28 @@ __declspec(dllimport) int __stdcall CloseHandle(HANDLE handle);
 __declspec(dllimport) HANDLE __stdcall GetStdHandle(unsigned long which);
 __declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
 
-static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
-
+/* GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL; STD_OUTPUT_HANDLE. */
 static int writeBytes(const unsigned char* bytes, unsigned long size) {
     unsigned long written = 0;
-    HANDLE file = CreateFileW(kPath, 0x40000000ul /* GENERIC_WRITE */, 0, 0, 2 /* CREATE_ALWAYS */,
-                              0x80 /* FILE_ATTRIBUTE_NORMAL */, 0);
-    if (file == (HANDLE)(intptr_t)-1)
-        return 0;
-    if (!WriteFile(file, bytes, size, &written, 0) || written != size) {
-        CloseHandle(file);
-        return 0;
-    }
-    return CloseHandle(file) != 0;
+    HANDLE file = CreateFileW(kPath, 0x40000000ul, 0, 0, 2, 0x80, 0);
+    int done = file != (HANDLE)(intptr_t)-1 && WriteFile(file, bytes, size, &written, 0) &&
+               written == size;
+    return file != (HANDLE)(intptr_t)-1 && CloseHandle(file) && done;
 }
 
 static void say(const char* text) {
-    unsigned long length = 0;
-    unsigned long written = 0;
+    unsigned long length = 0, written = 0;
     while (text[length] != 0)
         ++length;
-    WriteFile(GetStdHandle((unsigned long)-11 /* STD_OUTPUT_HANDLE */), text, length, &written, 0);
+    WriteFile(GetStdHandle((unsigned long)-11), text, length, &written, 0);
 }
 #else
 #include <stdio.h>
 
-static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
-static char kNarrowPath[] = "c_host.kw5";
-
 static int writeBytes(const unsigned char* bytes, unsigned long size) {
-    FILE* file = fopen(kNarrowPath, "wb");
-    int done;
-    if (file == NULL)
-        return 0;
-    done = fwrite(bytes, 1, size, file) == size;
-    return fclose(file) == 0 && done;
+    FILE* file = fopen("c_host.kw5", "wb");
+    int done = file != NULL && fwrite(bytes, 1, size, file) == size;
+    return file != NULL && fclose(file) == 0 && done;
 }
 
 static void say(const char* text) {
@@ -90,34 +79,22 @@ static int check(int ok, const char* step) {
 
 static int run(void) {
     KW5Lib* lib = NULL;
-    KW5String title;
-    KW5Binary object;
+    KW5String title = {kTitle, KW5_NUL_TERMINATED};
+    KW5Binary object = {kObject, sizeof kObject, {kMime, 3}};
     KW5StringList* titles = NULL;
     KW5BinaryList* objects = NULL;
     KW5FrameInfoList* frames = NULL;
-    int ok = 1;
+    int ok = check(writeBytes(kFile, sizeof kFile), "writing the file") &&
+             check(KW5LibCreate(&lib) == KW5_S_OK, "create") &&
+             check(KW5LibOpen(lib, kPath, KW5_MODE_READWRITE) == KW5_S_OK, "open") &&
+             check(KW5LibPutString(lib, 1, 0, &title, 1, 1, 0) == KW5_S_OK, "put title") &&
+             check(KW5LibPutBinary(lib, 15, 124, &object, 1, 0) == KW5_S_OK, "put object") &&
+             check(KW5LibClose(lib, KW5_KIND_GM) == KW5_S_OK, "write back");
     uint32_t i;
-
-    title.text = kTitle;
-    title.length = KW5_NUL_TERMINATED;
-    object.data = kObject;
-    object.dataSize = sizeof kObject;
-    object.mimeType.text = kMime;
-    object.mimeType.length = 3;
-
-    if (!check(writeBytes(kFile, sizeof kFile), "writing the file") ||
-        !check(KW5LibCreate(&lib) == KW5_S_OK, "create"))
-        return 0;
-    ok = check(KW5LibOpen(lib, kPath, KW5_MODE_READWRITE) == KW5_S_OK, "open") &&
-         check(KW5LibPutString(lib, 1, 0, &title, 1, 1, 0) == KW5_S_OK, "put title") &&
-         check(KW5LibPutBinary(lib, 15, 124, &object, 1, 0) == KW5_S_OK, "put object") &&
-         check(KW5LibClose(lib, KW5_KIND_GM) == KW5_S_OK, "write back");
     KW5LibDestroy(lib);
     lib = NULL;
-    if (!ok || !check(KW5LibCreate(&lib) == KW5_S_OK, "create again"))
-        return 0;
-
-    ok = check(KW5LibOpen(lib, kPath, KW5_MODE_READONLY) == KW5_S_OK, "reopen") &&
+    ok = ok && check(KW5LibCreate(&lib) == KW5_S_OK, "create again") &&
+         check(KW5LibOpen(lib, kPath, KW5_MODE_READONLY) == KW5_S_OK, "reopen") &&
          check(KW5LibGetString(lib, 1, 0, &titles) == KW5_S_OK && titles->count == 1 &&
                    sameText(&titles->items[0], kTitle),
                "title read back") &&
