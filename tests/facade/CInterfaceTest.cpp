@@ -109,45 +109,6 @@ TEST(CInterface, ListsFramesInFileOrderThenAdded) {
     EXPECT_TRUE(listing(empty.lib, KW5_S_FALSE).empty());
 }
 
-// Each row reads the same file through the class and through the C calls.
-TEST(CInterface, SameResultsAsTheClass) {
-    TempDir dir;
-    writeFile(dir.file("a.kw5"), sample());
-    CKW5VorletLib cls;
-    ASSERT_EQ(0, cls.Open(hostPath(dir.file("a.kw5")), KW5_OPEN_READONLY));
-    Lib h;
-    ASSERT_EQ(KW5_S_OK, KW5LibOpen(h.lib, c(u(dir.file("a.kw5").string())), KW5_MODE_READONLY));
-    for (const auto& row : std::vector<std::pair<LONG, LONG>>{
-             {1, 0}, {7, 0}, {8, 0}, {13, 1}, {11, 0}, {15, 124}, {99, 0}, {13, 13}}) {
-        SCOPED_TRACE(row.first * 1000 + row.second);
-        std::vector<KW5WString> values;
-        std::vector<_StructBinVal*> records;
-        KW5StringList* strings = nullptr;
-        KW5BinaryList* binaries = nullptr;
-        EXPECT_EQ(cls.GetString(row.first, row.second, values),
-                  KW5LibGetString(h.lib, row.first, row.second, &strings));
-        EXPECT_EQ(cls.GetBinary(row.first, row.second, records),
-                  KW5LibGetBinary(h.lib, row.first, row.second, &binaries));
-        std::string fromClass, fromC;
-        for (size_t i = 0; i < values.size(); ++i)
-            fromClass += utf8(values[i]) + "|";
-        for (uint32_t i = 0; strings && i < strings->count; ++i)
-            fromC += a(strings->items[i].text, strings->items[i].length) + "|";
-        for (_StructBinVal* r : records) {
-            fromClass += utf8(r->mimeType) + "#" + hexOf(Bytes(r->data, r->data + r->dataSize));
-            KW5FreeBinVal(r);
-        }
-        for (uint32_t i = 0; binaries && i < binaries->count; ++i) {
-            const KW5Binary& b = binaries->items[i];
-            fromC += a(b.mimeType.text, b.mimeType.length) + "#" +
-                     hexOf(Bytes(b.data, b.data + b.dataSize));
-        }
-        EXPECT_EQ(fromClass, fromC);
-        KW5LibFree(strings);
-        KW5LibFree(binaries);
-    }
-}
-
 // Writes through the C calls, then reads the file back with a fresh handle.
 TEST(CInterface, RoundTripThroughFile) {
     TempDir dir;

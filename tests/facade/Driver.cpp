@@ -5,6 +5,7 @@
 #include "kw5/HResult.h"
 #include "kw5/TaskMem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -313,10 +314,13 @@ void runCase(const Case& row) {
     }
     for (const std::string& statement : split(row.script, ';')) {
         SCOPED_TRACE(statement);
-        const size_t arrow = statement.find("->");
+        // "CALL -> RESULT [OUT]", or "CALL = OUT" for S_OK and OUT.
+        const size_t is = statement.find(" = "), arrow = std::min(statement.find("->"), is);
         std::vector<std::string> call = split(statement.substr(0, arrow), ' ');
-        const std::vector<std::string> want =
-            split(arrow == std::string::npos ? "ok" : statement.substr(arrow + 2), ' ');
+        const std::vector<std::string> want = split(
+            arrow == std::string::npos ? "ok"
+                                       : (arrow == is ? "ok " : "") + statement.substr(arrow + 2),
+            ' ');
         // A trailing ">FILE" saves the output, a block of bytes, as FILE.
         const std::string saveTo = call.back()[0] == '>' ? call.back().substr(1) : "";
         if (!saveTo.empty())

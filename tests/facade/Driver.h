@@ -16,10 +16,10 @@
 // DATA is HEX or pat:N (N bytes of a fixed pattern).
 //
 // script: statements separated by ';', each "CALL ARGS [-> RESULT [OUT]]"
-// (without "->" the call must answer S_OK). RESULT is ok false fail arg ptr
-// oom fmt neg; OUT is the call's output as text ("-" for nothing, "~" for an
-// output left untouched), "@DESC" for the bytes of a description, "=" for
-// the file as the case made it ("=b": file b), "%b" for file b as it is now. Value lists are
+// (without "->" the call must answer S_OK; "CALL = OUT" is "CALL -> ok OUT"). RESULT is ok false
+// fail arg ptr oom fmt neg; OUT is the call's output as text ("-" for nothing, "~" for an output
+// left untouched), "@DESC" for the bytes of a description, "=" for the file as the case made it
+// ("=b": file b), "%b" for file b as it is now. Value lists are
 // '|'-separated ("-" empty). The calls are listed in Driver.cpp.
 #ifndef KW5_TESTS_FACADE_DRIVER_H
 #define KW5_TESTS_FACADE_DRIVER_H
