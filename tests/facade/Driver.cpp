@@ -169,110 +169,88 @@ void runCase(const Case& row) {
         if (append)
             t.pop_back();
         const std::string c = t[0];
-        std::vector<KW5WString> values(append ? 1 : 0, hostString("old"));
+        std::vector<KW5WString> values(append && c != "flag" && c != "gbin", hostString("old"));
+        std::vector<unsigned short> words(append && c == "flag", 7);
+        std::vector<_StructBinVal*> records;
+        for (const std::string& item :
+             c == "pbin" ? items(t[3]) : std::vector<std::string>(c == "gbin" && append, "old#"))
+            records.push_back(newRecord(item));
+        for (const std::string& v :
+             c == "put" || c == "pid" ? items(t[c == "put" ? 3 : 2]) : std::vector<std::string>())
+            values.push_back(w(v));
         KW5WString value = hostString("~");
-        unsigned char marker = 0x5A;
-        unsigned char* block = &marker;
-        const auto flags = [&](size_t i) { return uc(num(t, i)); };
-        const auto add = [&](const std::string& item) { out += (out.empty() ? "" : "|") + item; };
+        unsigned char marker = 0x5A, *block = &marker;
+        LONG size = 99;
+        ULONG blobSize = 0;
+        _StructBinVal r{&marker, 1, hostString("keep")};
+        _StructBinVal* target = t.back() == "nullrec" ? nullptr : &r;
+        const Bytes file = t.size() > 1 && t[1] != "null" ? bytesOf(t[1]) : Bytes();
+        const unsigned char* fileData = t.size() > 1 && t[1] == "null" ? nullptr : file.data();
         HRESULT hr = kw5::kE_UNEXPECTED;
-        if (c == "open") // open MODE [FILE]
-            hr = lib->Open(path(t.size() > 2 ? t[2] : "a"), num(t, 1));
-        if (c == "image") { // image FILE|null [SIZE]
-            const Bytes image = t[1] == "null" ? Bytes() : bytesOf(t[1]);
-            hr = lib->Open(t[1] == "null" ? nullptr : image.data(), num(t, 2, image.size()));
-        }
+        if (c == "open" || c == "image") // open MODE [FILE]; image FILE|null [SIZE]
+            hr = c == "open" ? lib->Open(path(t.size() > 2 ? t[2] : "a"), num(t, 1))
+                             : lib->Open(fileData, num(t, 2, file.size()));
         if (hr == kw5::kS_OK || c == "close" || c == "new")
             mode = c == "close" ? 0 : c == "open" ? num(t, 1) : c == "new" ? 2 : 1;
         if (c == "new")
             lib.reset(new CKW5VorletLib);
         if (c == "update" || c == "close")
             hr = c == "update" ? lib->Update(num(t, 1)) : lib->Close(num(t, 1));
-        if (c == "size") { // size [null]
-            LONG size = -1;
-            hr = lib->GetId3TagSize(t.size() > 1 ? nullptr : &size);
-            out = std::to_string(size);
-        }
-        if (c == "get" || c == "gid" || c == "sid") {
+        if (c == "size") // size [null]
+            hr = lib->GetId3TagSize(t.size() > 1 ? nullptr : &size), out = std::to_string(size);
+        if (c == "get" || c == "gid" || c == "sid")
             hr = c == "get"   ? lib->GetString(num(t, 1), num(t, 2), values)
                  : c == "gid" ? lib->GetPropertyFromId(w(t[1]), values)
                               : lib->SeekPropertyFromId(path(t[1]), w(t[2]), values);
-            for (const KW5WString& v : values)
-                add(utf8(v));
-        }
-        if (c == "gdesc" || c == "sdesc") {
+        if (c == "gdesc" || c == "sdesc")
             hr = c == "gdesc" ? lib->GetPropertyFromDesc(w(t[1]), w(t[2]), value)
-                              : lib->SeekPropertyFromDesc(path(t[1]), w(t[2]), w(t[3]), value);
+                              : lib->SeekPropertyFromDesc(path(t[1]), w(t[2]), w(t[3]), value),
             out = utf8(value);
-        }
-        for (const std::string& v :
-             c == "put" || c == "pid" ? items(t[c == "put" ? 3 : 2]) : std::vector<std::string>())
-            values.push_back(w(v));
         if (c == "put") // put FRAME DESC VALUES [ENC [FLAGS]]
-            hr = lib->PutString(num(t, 1), num(t, 2), values, num(t, 4), flags(5));
+            hr = lib->PutString(num(t, 1), num(t, 2), values, num(t, 4), uc(num(t, 5)));
         if (c == "pid") // pid ID VALUES [FLAGS]
-            hr = lib->PutPropertyFromId(w(t[1]), values, flags(3));
+            hr = lib->PutPropertyFromId(w(t[1]), values, uc(num(t, 3)));
         if (c == "pdesc") // pdesc ID DESC VALUE [FLAGS]
-            hr = lib->PutPropertyFromDesc(w(t[1]), w(t[2]), w(t[3]), flags(4));
-        if (c == "flag") {
-            std::vector<unsigned short> words(append ? 1 : 0, 7);
+            hr = lib->PutPropertyFromDesc(w(t[1]), w(t[2]), w(t[3]), uc(num(t, 4)));
+        if (c == "flag")
             hr = lib->GetFrameFlag(num(t, 1), num(t, 2), words);
-            for (unsigned short word : words)
-                add(std::to_string(word));
-        }
-        std::vector<_StructBinVal*> records;
-        for (const std::string& item :
-             c == "pbin" ? items(t[3]) : std::vector<std::string>(c == "gbin" && append, "old#"))
-            records.push_back(newRecord(item));
         if (c == "gbin")
             hr = lib->GetBinary(num(t, 1), num(t, 2), records);
-        for (_StructBinVal* r : c == "gbin" ? records : std::vector<_StructBinVal*>())
-            add(record(*r)), KW5FreeBinVal(r);
-        if (c == "pbin") { // pbin FRAME DESC RECORDS [FLAGS]
-            // The library takes the records over, except on these three answers.
-            hr = lib->PutBinary(num(t, 1), num(t, 2), records, flags(4));
-            if ((hr == kw5::kS_FALSE && mode == 1) ||
-                (hr == kw5::kE_INVALIDARG && records.size() > 1) ||
-                (hr == kw5::kE_FAIL && mode == 0))
-                for (size_t i = 0; i < records.size(); ++i) {
-                    EXPECT_EQ(items(t[3])[i], records[i] ? record(*records[i]) : "null");
-                    freeRecord(records[i]);
-                }
-        }
-        if (c == "pbd") { // pbd ID DESC RECORD [FLAGS]; the record stays the host's
-            _StructBinVal* r = newRecord(t[3]);
-            hr = lib->PutBinaryFromDesc(w(t[1]), w(t[2]), r, flags(4));
-            EXPECT_EQ(t[3], r ? record(*r) : "null");
-            freeRecord(r);
-        }
-        if (c == "gbd" || c == "sbd") { // a trailing "nullrec" passes no record
-            _StructBinVal r{&marker, 1, hostString("keep")},
-                *target = t.back() == "nullrec" ? nullptr : &r;
-            hr = c == "gbd" ? lib->GetBinaryFromDesc(w(t[1]), w(t[2]), target)
-                            : lib->SeekBinaryFromDesc(path(t[1]), w(t[2]), w(t[3]), target);
-            out = r.data == &marker && r.mimeType == hostString("keep") ? "~" : record(r);
-            if (r.data != &marker)
-                CoTaskMemFree(r.data);
-        }
-        if (c == "unk") { // unk FRAME:DESC... ("null" for a null entry)
-            std::vector<_StructProperty> known(t.size());
-            std::vector<_StructProperty*> pointers;
-            for (size_t i = 1; i < t.size(); ++i) {
-                std::sscanf(t[i].c_str(), "%d:%d", &known[i].frameIndex, &known[i].descIndex);
-                pointers.push_back(t[i] == "null" ? nullptr : &known[i]);
+        // pbin FRAME DESC RECORDS [FLAGS]: the library takes the records over,
+        // except on three answers.
+        if (c == "pbin" &&
+            ((hr = lib->PutBinary(num(t, 1), num(t, 2), records, uc(num(t, 4)))) == kw5::kS_FALSE
+                 ? mode == 1
+             : hr == kw5::kE_INVALIDARG ? records.size() > 1
+                                        : hr == kw5::kE_FAIL && mode == 0))
+            for (size_t i = 0; i < records.size(); ++i) {
+                EXPECT_EQ(items(t[3])[i], records[i] ? record(*records[i]) : "null");
+                freeRecord(records[i]);
             }
-            ULONG size = 77;
-            hr = lib->GetSDKUnknown(pointers, block, size);
-            out = block == &marker ? "~" : hexOf(Bytes(block, block + size));
+        if (c == "pbd") { // pbd ID DESC RECORD [FLAGS]; the record stays the host's
+            _StructBinVal* given = newRecord(t[3]);
+            hr = lib->PutBinaryFromDesc(w(t[1]), w(t[2]), given, uc(num(t, 4)));
+            EXPECT_EQ(t[3], given ? record(*given) : "null");
+            freeRecord(given);
         }
-        if (c == "putunk") { // putunk FILE|null [SIZE]
-            const Bytes blob = t[1] == "null" ? Bytes() : bytesOf(t[1]);
-            hr = lib->PutSDKUnknown(t[1] == "null" ? nullptr : blob.data(), num(t, 2, blob.size()));
+        if (c == "gbd" || c == "sbd") // a trailing "nullrec" passes no record
+            hr = c == "gbd" ? lib->GetBinaryFromDesc(w(t[1]), w(t[2]), target)
+                            : lib->SeekBinaryFromDesc(path(t[1]), w(t[2]), w(t[3]), target),
+            out = r.data == &marker ? "~" : record(r);
+        std::vector<_StructProperty> known(t.size());
+        std::vector<_StructProperty*> pointers;
+        for (size_t i = 1; c == "unk" && i < t.size(); ++i) { // unk FRAME:DESC... ("null")
+            std::sscanf(t[i].c_str(), "%d:%d", &known[i].frameIndex, &known[i].descIndex);
+            pointers.push_back(t[i] == "null" ? nullptr : &known[i]);
         }
+        if (c == "unk")
+            hr = lib->GetSDKUnknown(pointers, block, blobSize), size = static_cast<LONG>(blobSize);
+        if (c == "putunk") // putunk FILE|null [SIZE]
+            hr = lib->PutSDKUnknown(fileData, num(t, 2, file.size()));
         if (c == "lsi") { // lsi DATA[@SIZE] [DATA[@SIZE]] [!img|!size]; DATA "null", "-" empty
             Bytes o[2];
             const unsigned char* p[2] = {&marker, &marker};
-            LONG n[2] = {0, 0}, size = 99;
+            LONG n[2] = {0, 0};
             size_t k = 0;
             for (size_t i = 1; i < t.size() && t[i][0] != '!'; ++i, ++k) {
                 const size_t at = t[i].find('@');
@@ -286,23 +264,31 @@ void runCase(const Case& row) {
             hr = k == 1
                      ? lib->GetSimpleVorletVMKLSI(p[0], n[0], image, sizeOut)
                      : lib->GetSimpleVorletVMKLSI_VMKOLINF(p[0], n[0], p[1], n[1], image, sizeOut);
-            out = block == &marker && size == 99 ? "~" : hexOf(Bytes(block, block + size));
         }
+        if (c == "unk" || c == "lsi") // the block handed out, "~" when none was
+            out = block == &marker ? "~" : hexOf(Bytes(block, block + size));
         if (c == "check" || c == "format" || c == "cf") // check FILE KIND
             hr = c == "check"    ? lib->CheckFileFormat(path(t[1]), num(t, 2))
                  : c == "format" ? lib->FormatFile(path(t[1]), num(t, 2))
                                  : lib->CheckAndFormatFile(path(t[1]), num(t, 2));
-        if (c == "disk" || c == "ro" || c == "new") { // disk FILE: its bytes; ro FILE: read-only
-            hr = kw5::kS_OK;
-            if (c == "ro")
-                std::filesystem::permissions(dir.file(t[1]), std::filesystem::perms::owner_read);
-            out = c == "disk" && std::filesystem::exists(dir.file(t[1])) ? hexOf(bytesOf(t[1]))
-                                                                         : "missing";
-        }
+        if (c == "ro") // ro FILE: made read-only
+            std::filesystem::permissions(dir.file(t[1]), std::filesystem::perms::owner_read);
+        if (c == "disk" || c == "ro" || c == "new") // disk FILE: its bytes
+            hr = kw5::kS_OK, out = c != "disk"                               ? ""
+                                   : std::filesystem::exists(dir.file(t[1])) ? hexOf(file)
+                                                                             : "missing";
         if (c == "cp") // cp CODEPAGE: S_FALSE when it cannot be set
             hr = !KW5SetThreadAnsiCodePage(static_cast<unsigned>(num(t, 1)));
+        for (const KW5WString& v : c == "put" || c == "pid" ? std::vector<KW5WString>() : values)
+            out += (out.empty() ? "" : "|") + utf8(v);
+        for (unsigned short word : words)
+            out += (out.empty() ? "" : "|") + std::to_string(word);
+        for (_StructBinVal* got : c == "gbin" ? records : std::vector<_StructBinVal*>())
+            out += (out.empty() ? "" : "|") + record(*got), KW5FreeBinVal(got);
         if (block != &marker)
             CoTaskMemFree(block);
+        if (r.data != &marker)
+            CoTaskMemFree(r.data);
         EXPECT_NE(kw5::kE_UNEXPECTED, hr) << "unknown call";
         return hr;
     };
