@@ -14,9 +14,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <thread>
 
+using namespace kw5;
 using namespace kw5test;
 namespace fs = std::filesystem;
 
@@ -38,7 +40,7 @@ std::string text(const fs::path& file) {
 std::string title(const fs::path& file) {
     CKW5VorletLib lib;
     std::vector<KW5WString> values;
-    EXPECT_EQ(kw5::kS_OK, lib.Open(hostPath(file), 1));
+    EXPECT_EQ(kS_OK, lib.Open(hostPath(file), 1));
     lib.GetString(1, 0, values);
     return values.size() == 1 ? utf8(values[0]) : "?";
 }
@@ -57,10 +59,8 @@ std::string child(const std::string& action, const fs::path& target, const std::
 
 // owner:group:mode:links:type of a file.
 std::string identity(const fs::path& file, const fs::path& scratch) {
-    return sh("stat -c %u:%g:%a:%h:%F " + quoted(file.string()) + " >" +
-              quoted(scratch.string())) == 0
-               ? text(scratch)
-               : "?";
+    sh("stat -c %u:%g:%a:%h:%F " + quoted(file.string()) + " >" + quoted(scratch.string()));
+    return text(scratch);
 }
 
 bool endsWith(const Bytes& whole, const Bytes& tail) {
@@ -126,28 +126,28 @@ TEST(FacadeUpdateChild, Run) {
     const std::string what = action;
     CKW5VorletLib lib;
     if (what == "edit" || what == "refuse") {
-        ASSERT_EQ(kw5::kS_OK, lib.Open(path, 2));
-        ASSERT_EQ(kw5::kS_OK, lib.PutString(1, 0, {hostString("Edited")}, 0, 0));
-        ASSERT_EQ(kw5::kS_OK, lib.PutString(7, 0, {KW5WString(4000, 'e')}, 0, 0));
-        EXPECT_EQ(what == "edit" ? kw5::kS_OK : kw5::kE_FAIL, lib.Close(3));
-        EXPECT_EQ(what == "edit" ? kw5::kS_OK : kw5::kE_FAIL, lib.FormatFile(path, 1));
+        ASSERT_EQ(kS_OK, lib.Open(path, 2));
+        ASSERT_EQ(kS_OK, lib.PutString(1, 0, {hostString("Edited")}, 0, 0));
+        ASSERT_EQ(kS_OK, lib.PutString(7, 0, {KW5WString(4000, 'e')}, 0, 0));
+        EXPECT_EQ(what == "edit" ? kS_OK : kE_FAIL, lib.Close(3));
+        EXPECT_EQ(what == "edit" ? kS_OK : kE_FAIL, lib.FormatFile(path, 1));
         return;
     }
     // A writer among others: retries what another writer holds; each round
     // alternately above and below one padding unit (remakes and in-place).
     for (int round = 0; round < 60; ++round) {
         CKW5VorletLib one;
-        HRESULT hr = kw5::kE_FAIL;
-        for (int tries = 0; tries < 300 && (hr = one.Open(path, 2)) != kw5::kS_OK; ++tries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(kw5::kS_OK, hr) << "round " << round;
-        ASSERT_EQ(kw5::kS_OK,
-                  one.PutString(1, 0, {hostString(what + std::to_string(round))}, 0, 0));
-        ASSERT_EQ(kw5::kS_OK,
+        const auto retried = [](const std::function<HRESULT()>& call) {
+            HRESULT hr = kE_FAIL;
+            for (int tries = 0; tries < 300 && (hr = call()) != kS_OK; ++tries)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return hr;
+        };
+        ASSERT_EQ(kS_OK, retried([&] { return one.Open(path, 2); })) << round;
+        ASSERT_EQ(kS_OK, one.PutString(1, 0, {hostString(what + std::to_string(round))}, 0, 0));
+        ASSERT_EQ(kS_OK,
                   one.PutString(7, 0, {KW5WString(round % 3 ? 300 + round : 4000, 'f')}, 0, 0));
-        for (int tries = 0; tries < 300 && (hr = one.Update(3)) != kw5::kS_OK; ++tries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(kw5::kS_OK, hr) << "round " << round;
+        ASSERT_EQ(kS_OK, retried([&] { return one.Update(3); })) << round;
     }
 }
 
@@ -240,13 +240,13 @@ TEST(FacadeProcess, TargetsThatAreNoWritableFilesAreRefused) {
         const std::string was = identity(target, scratch);
         const KW5WString path = hostPath(target);
         CKW5VorletLib lib;
-        if (lib.Open(path, 3) == kw5::kS_OK) {
-            ASSERT_EQ(kw5::kS_OK, lib.PutString(1, 0, {hostString("New")}, 0, 0));
-            EXPECT_EQ(kw5::kE_FAIL, lib.Update(3));
-            EXPECT_EQ(kw5::kE_FAIL, lib.Close(3));
+        if (lib.Open(path, 3) == kS_OK) {
+            ASSERT_EQ(kS_OK, lib.PutString(1, 0, {hostString("New")}, 0, 0));
+            EXPECT_EQ(kE_FAIL, lib.Update(3));
+            EXPECT_EQ(kE_FAIL, lib.Close(3));
         }
-        EXPECT_EQ(kw5::kE_FAIL, lib.FormatFile(path, 1));
-        EXPECT_EQ(kw5::kE_FAIL, lib.CheckAndFormatFile(path, 2));
+        EXPECT_EQ(kE_FAIL, lib.FormatFile(path, 1));
+        EXPECT_EQ(kE_FAIL, lib.CheckAndFormatFile(path, 2));
         EXPECT_EQ(was, identity(target, scratch));
         if (fs::is_regular_file(target)) {
             EXPECT_EQ(tagged, readFile(target));
@@ -268,12 +268,12 @@ TEST(FacadeProcess, AnUpdateWithoutMemoryWritesAllOrNothing) {
     const Bytes before = build("TIT2=Old,TXXX:VMK_TIT2S=Sort,pad=40,audio=5000");
     auto edit = [&](CKW5VorletLib& lib) {
         writeFile(file, before);
-        EXPECT_EQ(kw5::kS_OK, lib.Open(hostPath(file), 2));
-        EXPECT_EQ(kw5::kS_OK, lib.PutString(7, 0, {KW5WString(3000, 'b')}, 0, 0));
+        EXPECT_EQ(kS_OK, lib.Open(hostPath(file), 2));
+        EXPECT_EQ(kS_OK, lib.PutString(7, 0, {KW5WString(3000, 'b')}, 0, 0));
     };
     CKW5VorletLib reference;
     edit(reference);
-    ASSERT_EQ(kw5::kS_OK, reference.Update(3));
+    ASSERT_EQ(kS_OK, reference.Update(3));
     const Bytes after = readFile(file);
     for (long countdown = 0; !::testing::Test::HasFailure(); ++countdown) {
         SCOPED_TRACE(countdown);
@@ -284,9 +284,9 @@ TEST(FacadeProcess, AnUpdateWithoutMemoryWritesAllOrNothing) {
         const HRESULT hr = lib.Update(3);
         gFailAfter = -1;
         EXPECT_TRUE(fs::is_empty(tmp));
-        if (hr != kw5::kS_OK) {
+        if (hr != kS_OK) {
             EXPECT_EQ(before, readFile(file));
-            EXPECT_EQ(kw5::kS_OK, lib.Update(3));
+            EXPECT_EQ(kS_OK, lib.Update(3));
         }
         EXPECT_EQ(after, readFile(file));
         if (!gFailed)
@@ -310,13 +310,13 @@ TEST(FacadeProcess, FileLockedByAnotherProcess) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     CKW5VorletLib lib;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(kw5::kE_FAIL, lib.Open(hostPath(file), 1));
+    EXPECT_EQ(kE_FAIL, lib.Open(hostPath(file), 1));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(150));
     EXPECT_LT(elapsed, std::chrono::milliseconds(900));
-    HRESULT hr = kw5::kE_FAIL;
-    for (int i = 0; i < 30 && (hr = lib.Open(hostPath(file), 1)) != kw5::kS_OK; ++i)
+    HRESULT hr = kE_FAIL;
+    for (int i = 0; i < 30 && (hr = lib.Open(hostPath(file), 1)) != kS_OK; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(kw5::kS_OK, hr);
+    EXPECT_EQ(kS_OK, hr);
 }
 #endif

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -161,135 +162,104 @@ const std::string kJp = "494433 030000 00000146 54495432 00000003 4000 00926c"
                         std::string(800, '0');
 
 const Case kCases[] = {
-    {"SampleShowsEveryKindOfFrame",
-     {{"show|@s", 0,
-       "kw5 tag v2.3.0|\"The Sample Ensemble\"|TXXX:VMK_TRACK|WOAR|GEOB:VMK_LSI|binary, 384 bytes"},
-      {"show|--json|@s", 0,
-       "\"id\":\"TPE1\"|\"value\":\"The Sample "
-       "Ensemble\"|\"mimeType\":\"binary\",\"objectSize\":384"}}},
-    {"SetGetDelete",
-     {"set|@s|TIT2|A New Title|--variant|gm",
-      {"get|@s|TIT2", 0, "=A New Title\n"},
-      "set|@s|TXXX:MOOD|bright|--variant|gm",
-      {"get|@s|TXXX:MOOD", 0, "=bright\n"},
-      "delete|@s|TXXX:MOOD|--variant|gm",
-      {"get|@s|TXXX:MOOD", 1, ""},
-      {"delete|@s|TXXX:MOOD|--variant|gm", 1, ""}}},
-    {"StdRefusesTheLsiObject",
-     {{"set|TIT2=x|--variant|std|@s", 2,
-       "s: not written: the STD layout does not allow the VMK_LSI|0x8004040E"},
-      "=same|@s"}},
+    // clang-format off
+    {"SampleShowsEveryKindOfFrame", {
+     {"show|@s", 0, "kw5 tag v2.3.0|\"The Sample Ensemble\"|TXXX:VMK_TRACK|WOAR|GEOB:VMK_LSI|"
+                    "binary, 384 bytes"},
+     {"show|--json|@s", 0, "\"id\":\"TPE1\"|\"value\":\"The Sample Ensemble\"|"
+                           "\"mimeType\":\"binary\",\"objectSize\":384"}}},
+    {"SetGetDelete", {"set|@s|TIT2|A New Title|--variant|gm", {"get|@s|TIT2", 0, "=A New Title\n"},
+     "set|@s|TXXX:MOOD|bright|--variant|gm", {"get|@s|TXXX:MOOD", 0, "=bright\n"},
+     "delete|@s|TXXX:MOOD|--variant|gm", {"get|@s|TXXX:MOOD", 1, ""},
+     {"delete|@s|TXXX:MOOD|--variant|gm", 1, ""}}},
+    {"StdRefusesTheLsiObject", {{"set|TIT2=x|--variant|std|@s", 2,
+       "s: not written: the STD layout does not allow the VMK_LSI|0x8004040E"}, "=same|@s"}},
     // set without --variant keeps the layout the file has.
-    {"WritingKeepsTheFilesOwnLayout",
-     {"=write|@o|50|9",
-      "=copy|@s|@p",
-      "delete|GEOB:VMK_LSI|@p",
-      "=copy|@p|@t",
-      "put-object|@p|VMK_ULINF|@o",
-      {"set|TIT2=Abend \xC3\xA4|TXXX:MOOD=calm|WOAR=http://a|WOAR=http://b|-v|@s|@p|@t", 0,
+    {"WritingKeepsTheFilesOwnLayout", {"=write|@o|50|9", "=copy|@s|@p", "delete|GEOB:VMK_LSI|@p",
+     "=copy|@p|@t", "put-object|@p|VMK_ULINF|@o",
+     {"set|TIT2=Abend \xC3\xA4|TXXX:MOOD=calm|WOAR=http://a|WOAR=http://b|-v|@s|@p|@t", 0,
        "written in the GM layout|written in the Prask layout|written in the STD layout"},
-      {"get|TIT2|@t", 0, "=Abend \xC3\xA4\n"},
-      {"get|@p|WOAR", 0, "=http://a\nhttp://b\n"},
-      {"check|@s|@p|@t", 0, "GM layout (|Prask layout (|STD layout ("},
-      {"show|@p", 0, "layout: Prask"}}},
+     {"get|TIT2|@t", 0, "=Abend \xC3\xA4\n"}, {"get|@p|WOAR", 0, "=http://a\nhttp://b\n"},
+     {"check|@s|@p|@t", 0, "GM layout (|Prask layout (|STD layout ("},
+     {"show|@p", 0, "layout: Prask"}}},
     // A broken file fails alone, files without a tag are skipped, one
     // summary line, the worst exit code.
-    {"ManyFilesAndFolders",
-     {"=copy|@s|@m/a.kw5",
-      "=copy|@s|@m/disc 2/b.kw5",
-      "=write|@m/cover.jpg|300|255",
-      "=write|@m/broken.kw5|6B 77 35 04 00 00 00 00 00 14",
-      {"set|-r|TIT2=Walked|TPE1=Someone|@m", 2,
-       "broken.kw5: cannot open the tag: the tag is of version 2.4.0; only 2.3.0 is read "
-       "(0x80070057)|kw5tag set: 3 files: 2 done, 1 failed, 1 file without a tag skipped"},
-      {"get|TIT2|-r|@m", 2, "a.kw5: Walked\n|b.kw5: Walked\n"},
-      {"get|TPE1|@m/a.kw5|@s", 0, "a.kw5: Someone\n|2 files: 2 done"},
-      {"get|TXXX:NOPE|@m/a.kw5|@s", 1, "a.kw5: no frame TXXX \"NOPE\"|2 files: 0 done, 2 without"},
-      {"delete|TPE1|@m/a.kw5|@nope.kw5", 2, "nope.kw5: no such file|2 files: 1 done, 1 failed"},
-      {"show|@m", 2, "is a folder (add --recursive to walk it)"},
-      {"check|-q|-r|@m", 2, "b.kw5: GM layout"},
-      {"convert|--variant|prask|-r|@m", 2, "b.kw5: rewritten in the Prask layout"},
-      "=same|@m/broken.kw5"}},
+    {"ManyFilesAndFolders", {"=copy|@s|@m/a.kw5", "=copy|@s|@m/disc 2/b.kw5",
+     "=write|@m/cover.jpg|300|255", "=write|@m/broken.kw5|6B 77 35 04 00 00 00 00 00 14",
+     {"set|-r|TIT2=Walked|TPE1=Someone|@m", 2, "broken.kw5: cannot open the tag: the tag is of "
+       "version 2.4.0; only 2.3.0 is read (0x80070057)|kw5tag set: 3 files: 2 done, 1 failed, "
+       "1 file without a tag skipped"},
+     {"get|TIT2|-r|@m", 2, "a.kw5: Walked\n|b.kw5: Walked\n"},
+     {"get|TPE1|@m/a.kw5|@s", 0, "a.kw5: Someone\n|2 files: 2 done"},
+     {"get|TXXX:NOPE|@m/a.kw5|@s", 1, "a.kw5: no frame TXXX \"NOPE\"|2 files: 0 done, 2 without"},
+     {"delete|TPE1|@m/a.kw5|@nope.kw5", 2, "nope.kw5: no such file|2 files: 1 done, 1 failed"},
+     {"show|@m", 2, "is a folder (add --recursive to walk it)"},
+     {"check|-q|-r|@m", 2, "b.kw5: GM layout"},
+     {"convert|--variant|prask|-r|@m", 2, "b.kw5: rewritten in the Prask layout"},
+     "=same|@m/broken.kw5"}},
     // The file, the frame and its offset, and the reason in words.
     {"RefusalsSayWhy", refusals()},
     // A dry run says what would change and leaves every byte as it was.
-    {"DryRunWritesNothing",
-     {{"set|-n|TIT2=New|TXXX:MOOD=bright|@s", 0, "TXXX:MOOD: \"calm\" -> \"bright\""},
-      {"set|--dry-run|TIT2=New|@s", 0, "would be written in the GM layout; nothing written"},
-      {"set|-n|--variant|std|TIT2=New|@s", 2, "would not be written: the STD layout"},
-      {"delete|-n|TXXX:MOOD|TCON|@s", 0, "TCON: would be deleted"},
-      {"delete|-n|TXXX:NOPE|@s", 1, "no frame TXXX \"NOPE\""},
-      {"convert|-n|--variant|prask|@s", 0, "does not follow it: there is no VMK_ULINF object"},
-      {"convert|-n|--variant|std|@s", 2, "the STD layout does not allow the VMK_LSI object"},
-      "=same|@s"}},
-    {"CheckSaysWhichRuleFailsAndConvertFixesIt",
-     {{"check|@s|--variant|gm", 0, "GM layout (it holds a VMK_LSI object): follows it"},
-      {"check|@s|--variant|std", 1, "VMK_LSI object is present"},
-      {"check|@s|--variant|prask", 1, "no VMK_ULINF object"},
-      {"convert|@s|--variant|prask", 0, "note:"},
-      {"convert|@s|--variant|std", 2, ""}}},
-    {"ObjectsAndImages",
-     {"=write|@c|5000|7",
-      "put-object|@s|COVER|@c|--mime|image/png|--variant|gm",
-      {"get-object|@s|COVER|-o|@o", 0, "image/png"},
-      {"=head|@o|3", 0, "=5000 07 07 07"},
-      {"get-object|@s|MISSING|-o|@o", 1, ""},
-      "make-lsi|@c|-o|@i",
-      {"=head|@i|14", 0, "=6144 6B 77 35 03 00 00 00 00 2F 76 47 45 4F 42"}}},
-    // No other file is touched.
-    {"NonAsciiNamesAndValuesPassUnchanged",
-     {"=copy|@s|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5",
-      {"set|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2|Caf\xC3\xA9 "
-       "\xE6\x97\xA5|--variant|gm",
-       0, ""},
-      {"get|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2", 0,
-       "=Caf\xC3\xA9 \xE6\x97\xA5\n"},
-      {"show|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5", 0, "\"Caf\xC3\xA9 \xE6\x97\xA5\""},
-      "=same|@s"}},
-    {"UnknownFramesMoveBetweenFiles",
-     {"=write|@o|1000|85",
-      "export-unknown|@s|-o|@b|--known|TIT2:0|--known|TPE1|--known|GEOB:124",
-      "import-unknown|@o|@b",
-      {"get|@o|TALB", 0, "=Field Recordings, Vol. 2\n"},
-      {"get|@o|TIT2", 1, ""},
-      {"get|@o|GEOB:VMK_LSI", 1, ""}}},
+    {"DryRunWritesNothing", {
+     {"set|-n|TIT2=New|TXXX:MOOD=bright|@s", 0, "TXXX:MOOD: \"calm\" -> \"bright\""},
+     {"set|--dry-run|TIT2=New|@s", 0, "would be written in the GM layout; nothing written"},
+     {"set|-n|--variant|std|TIT2=New|@s", 2, "would not be written: the STD layout"},
+     {"delete|-n|TXXX:MOOD|TCON|@s", 0, "TCON: would be deleted"},
+     {"delete|-n|TXXX:NOPE|@s", 1, "no frame TXXX \"NOPE\""},
+     {"convert|-n|--variant|prask|@s", 0, "does not follow it: there is no VMK_ULINF object"},
+     {"convert|-n|--variant|std|@s", 2, "the STD layout does not allow the VMK_LSI object"},
+     "=same|@s"}},
+    {"CheckSaysWhichRuleFailsAndConvertFixesIt", {
+     {"check|@s|--variant|gm", 0, "GM layout (it holds a VMK_LSI object): follows it"},
+     {"check|@s|--variant|std", 1, "VMK_LSI object is present"},
+     {"check|@s|--variant|prask", 1, "no VMK_ULINF object"},
+     {"convert|@s|--variant|prask", 0, "note:"}, {"convert|@s|--variant|std", 2, ""}}},
+    {"ObjectsAndImages", {"=write|@c|5000|7",
+     "put-object|@s|COVER|@c|--mime|image/png|--variant|gm",
+     {"get-object|@s|COVER|-o|@o", 0, "image/png"}, {"=head|@o|3", 0, "=5000 07 07 07"},
+     {"get-object|@s|MISSING|-o|@o", 1, ""}, "make-lsi|@c|-o|@i",
+     {"=head|@i|14", 0, "=6144 6B 77 35 03 00 00 00 00 2F 76 47 45 4F 42"}}},
+    // A Japanese file name and an accented value; no other file is touched.
+    {"NonAsciiNamesAndValuesPassUnchanged", {
+     "=copy|@s|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5",
+     "set|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2|"
+      "Caf\xC3\xA9 \xE6\x97\xA5|--variant|gm",
+     {"get|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2", 0, "=Caf\xC3\xA9 \xE6\x97\xA5\n"},
+     {"show|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5", 0, "\"Caf\xC3\xA9 \xE6\x97\xA5\""},
+     "=same|@s"}},
+    {"UnknownFramesMoveBetweenFiles", {"=write|@o|1000|85",
+     "export-unknown|@s|-o|@b|--known|TIT2:0|--known|TPE1|--known|GEOB:124", "import-unknown|@o|@b",
+     {"get|@o|TALB", 0, "=Field Recordings, Vol. 2\n"}, {"get|@o|TIT2", 1, ""},
+     {"get|@o|GEOB:VMK_LSI", 1, ""}}},
     // show decodes through the library as get does: Shift-JIS bytes in a
     // tag written elsewhere, read under code page 1252.
-    {"ShowAgreesWithGet",
-     {{"=write|@j|" + kJp, 0, ""},
-      {"show|@j", 0,
-       "TIT2 |\xE2\x80\x99l\"|TXXX:\xC6\x92"
-       "e\xC6\x92X\xC6\x92g |text/plain, 3 bytes"},
-      {"get|TXXX:\xC6\x92"
-       "e\xC6\x92X\xC6\x92g|@j",
-       0, "=\xE2\x80\x99l\n"},
-      {"get|WXXX:\xE2\x80\x99l|@j", 0, "=http://a.example/\n"},
-      {"show|--json|--raw|@j", 0,
-       "{\"id\":\"TIT2\",\"description\":\"\",\"flags\":64,\"size\":3,\"encoding\":0,\"value\":"
-       "\"\xE2\x80\x99l\",\"body\":\"00926c\"}"}}},
-    {"BadArgumentsExitTwo",
-     {{"", 2, ""},
-      {"frobnicate", 2, ""},
-      {"get", 2, ""},
-      {"set|x", 2, ""},
-      {"check|x|--variant|xyz", 2, ""},
-      {"get|x|TOOLONG", 2, ""},
-      {"set|x|TXXX|v", 2, ""},
-      {"show|--bogus|x", 2, ""},
-      {"set|TIT2=x", 2, ""},
-      {"set|TIT2=a|TIT2=b|x", 2, ""},
-      {"set|TIT2=a|x|TPE1=b", 2, ""},
-      {"set|GEOB:X=1|x", 2, ""},
-      {"set|-q|-v|TIT2=x|x", 2, ""},
-      {"convert|x", 2, ""},
-      {"delete|TXXX|x", 2, ""},
-      {"show|@nope.kw5", 2, ""}}},
+    {"ShowAgreesWithGet", {"=write|@j|" + kJp,
+     {"show|@j", 0, "TIT2 |\xE2\x80\x99l\"|TXXX:\xC6\x92" "e\xC6\x92X\xC6\x92g |"
+                    "text/plain, 3 bytes"},
+     {"get|TXXX:\xC6\x92" "e\xC6\x92X\xC6\x92g|@j", 0, "=\xE2\x80\x99l\n"},
+     {"get|WXXX:\xE2\x80\x99l|@j", 0, "=http://a.example/\n"},
+     {"show|--json|--raw|@j", 0, "{\"id\":\"TIT2\",\"description\":\"\",\"flags\":64,\"size\":3,"
+       "\"encoding\":0,\"value\":\"\xE2\x80\x99l\",\"body\":\"00926c\"}"}}},
+    // clang-format on
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Kw5tag, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<Case>& info) {
                              return info.param.name;
                          });
+
+// A bad command line: one line saying why, exit code 2.
+TEST(Kw5tagArguments, BadOnesGiveOneLineAndExitTwo) {
+    EXPECT_EQ(2, kw5tag({}).first);
+    for (const char* args :
+         {"frobnicate", "get", "set|x", "check|x|--variant|xyz", "get|x|TOOLONG", "set|x|TXXX|v",
+          "show|--bogus|x", "set|TIT2=x", "set|TIT2=a|TIT2=b|x", "set|TIT2=a|x|TPE1=b",
+          "set|GEOB:X=1|x", "set|-q|-v|TIT2=x|x", "convert|x", "delete|TXXX|x", "get|TIT2"}) {
+        const auto run = kw5tag(split(args, '|'));
+        EXPECT_EQ(2, run.first) << args;
+        EXPECT_EQ(1, std::count(run.second.begin(), run.second.end(), '\n')) << args << run.second;
+    }
+}
 
 // Every command's help starts with its usage, names only options it takes,
 // and has its section in the manual page.
