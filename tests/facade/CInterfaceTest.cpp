@@ -9,11 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstddef>
-#include <string>
-#include <vector>
-
 using namespace kw5test;
 
 namespace {

@@ -86,6 +86,13 @@ std::vector<std::string> items(const std::string& token) {
     return token == "-" ? std::vector<std::string>() : split(token, '|');
 }
 
+std::string hexOf(const Bytes& bytes) {
+    std::string out;
+    for (unsigned char b : bytes)
+        out += std::string{"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
+    return out;
+}
+
 std::string record(const _StructBinVal& r) {
     return r.data ? utf8(r.mimeType) + "#" + hexOf(Bytes(r.data, r.data + r.dataSize)) : "nodata";
 }
@@ -104,10 +111,8 @@ _StructBinVal* newRecord(const std::string& token) {
 }
 
 void freeRecord(_StructBinVal* r) {
-    if (r != nullptr && r != &gNoData) {
-        CoTaskMemFree(r->data);
-        delete r;
-    }
+    if (r != nullptr && r != &gNoData)
+        CoTaskMemFree(r->data), delete r;
 }
 
 const std::map<std::string, HRESULT> kResults = {
@@ -116,13 +121,6 @@ const std::map<std::string, HRESULT> kResults = {
     {"fmt", kw5::kE_KW5_FORMAT}};
 
 } // namespace
-
-std::string hexOf(const Bytes& bytes) {
-    std::string out;
-    for (unsigned char b : bytes)
-        out += std::string{"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 15]};
-    return out;
-}
 
 Bytes build(const std::string& desc) {
     std::string head("kw5\3\0\0", 6);

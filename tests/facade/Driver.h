@@ -34,12 +34,12 @@ namespace kw5test {
 typedef std::vector<unsigned char> Bytes;
 
 Bytes build(const std::string& desc);
-std::string hexOf(const Bytes& bytes);
 
 struct Case {
     std::string name;
     std::string files;
     std::string script;
+    friend void PrintTo(const Case& row, std::ostream* out) { *out << row.name; }
 };
 
 void runCase(const Case& row);

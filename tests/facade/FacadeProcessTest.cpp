@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <new>
 #include <thread>
 
@@ -137,7 +136,7 @@ TEST(FacadeUpdateChild, Run) {
     // alternately above and below one padding unit (remakes and in-place).
     for (int round = 0; round < 60; ++round) {
         CKW5VorletLib one;
-        const auto retried = [](const std::function<HRESULT()>& call) {
+        const auto retried = [](auto call) {
             HRESULT hr = kE_FAIL;
             for (int tries = 0; tries < 300 && (hr = call()) != kS_OK; ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -302,10 +301,10 @@ TEST(FacadeProcess, FileLockedByAnotherProcess) {
     if (sh("command -v flock >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "flock(1) is not available";
     TempDir dir;
-    const fs::path file = dir.file("locked.kw5"), ready = dir.file("ready");
+    const std::string file = dir.file("f").string(), ready = dir.file("ready").string();
     writeFile(file, build("TIT2=Song"));
-    ASSERT_EQ(0, sh("flock -x " + quoted(file.string()) + " -c 'touch " + quoted(ready.string()) +
-                    "; sleep 1' &"));
+    ASSERT_EQ(0, sh("flock -x " + quoted(file) + " -c 'touch " + ready + "; while [ ! -e " + file +
+                    ".go ]; do sleep 0.02; done' &"));
     for (int i = 0; i < 500 && !fs::exists(ready); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     CKW5VorletLib lib;
@@ -313,10 +312,11 @@ TEST(FacadeProcess, FileLockedByAnotherProcess) {
     EXPECT_EQ(kE_FAIL, lib.Open(hostPath(file), 1));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_GE(elapsed, std::chrono::milliseconds(150));
-    EXPECT_LT(elapsed, std::chrono::milliseconds(900));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(2000));
+    writeFile(file + ".go", Bytes());
     HRESULT hr = kE_FAIL;
-    for (int i = 0; i < 30 && (hr = lib.Open(hostPath(file), 1)) != kS_OK; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int i = 0; i < 100 && (hr = lib.Open(hostPath(file), 1)) != kS_OK; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(kS_OK, hr);
 }
 #endif

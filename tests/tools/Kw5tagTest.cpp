@@ -16,13 +16,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -40,6 +37,7 @@ struct Step {
 struct Case {
     std::string name;
     std::vector<Step> steps;
+    friend void PrintTo(const Case& row, std::ostream* out) { *out << row.name; }
 };
 
 std::vector<std::string> split(const std::string& text, char by) {
