@@ -6,7 +6,7 @@
 #include "kw5/TaskMem.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -238,7 +238,8 @@ void runCase(const Case& row) {
         std::vector<_StructProperty> known(t.size());
         std::vector<_StructProperty*> pointers;
         for (size_t i = 1; c == "unk" && i < t.size(); ++i) { // unk FRAME:DESC... ("null")
-            std::sscanf(t[i].c_str(), "%d:%d", &known[i].frameIndex, &known[i].descIndex);
+            const char* pair = t[i].c_str();
+            known[i] = {std::atoi(pair), std::atoi(pair + t[i].find(':') + 1)};
             pointers.push_back(t[i] == "null" ? nullptr : &known[i]);
         }
         if (c == "unk")
