@@ -1,12 +1,14 @@
 /* A host in plain C that uses only kw5vorlet.h: it writes a small tagged
  * file, changes it through the C interface, writes it back, and reads it
- * again with a fresh handle. Exit code 0 when every step gave what it must.
+ * again with a fresh handle.
  *
  * Built twice: as C99 against the C library, and freestanding by a compiler
  * in MSVC mode (KW5_HOST_FREESTANDING), where the only imports are the few
  * kernel32 functions declared below and the DLL, so no Windows SDK and no
  * C runtime are needed. */
 #include "kw5/kw5vorlet.h"
+
+static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
 
 #ifdef KW5_HOST_FREESTANDING
 typedef void* HANDLE;
@@ -17,48 +19,23 @@ __declspec(dllimport) HANDLE
 __declspec(dllimport) int __stdcall WriteFile(HANDLE file, const void* data, unsigned long size,
                                               unsigned long* written, void* overlapped);
 __declspec(dllimport) int __stdcall CloseHandle(HANDLE handle);
-__declspec(dllimport) HANDLE __stdcall GetStdHandle(unsigned long which);
 __declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
 
-static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
-
+/* GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL. */
 static int writeBytes(const unsigned char* bytes, unsigned long size) {
     unsigned long written = 0;
-    HANDLE file = CreateFileW(kPath, 0x40000000ul /* GENERIC_WRITE */, 0, 0, 2 /* CREATE_ALWAYS */,
-                              0x80 /* FILE_ATTRIBUTE_NORMAL */, 0);
-    if (file == (HANDLE)(intptr_t)-1)
-        return 0;
-    if (!WriteFile(file, bytes, size, &written, 0) || written != size) {
-        CloseHandle(file);
-        return 0;
-    }
-    return CloseHandle(file) != 0;
-}
-
-static void say(const char* text) {
-    unsigned long length = 0;
-    unsigned long written = 0;
-    while (text[length] != 0)
-        ++length;
-    WriteFile(GetStdHandle((unsigned long)-11 /* STD_OUTPUT_HANDLE */), text, length, &written, 0);
+    HANDLE file = CreateFileW(kPath, 0x40000000ul, 0, 0, 2, 0x80, 0);
+    int done = file != (HANDLE)(intptr_t)-1 && WriteFile(file, bytes, size, &written, 0) &&
+               written == size;
+    return file != (HANDLE)(intptr_t)-1 && CloseHandle(file) && done;
 }
 #else
 #include <stdio.h>
 
-static const kw5_char16 kPath[] = {'c', '_', 'h', 'o', 's', 't', '.', 'k', 'w', '5', 0};
-static char kNarrowPath[] = "c_host.kw5";
-
 static int writeBytes(const unsigned char* bytes, unsigned long size) {
-    FILE* file = fopen(kNarrowPath, "wb");
-    int done;
-    if (file == NULL)
-        return 0;
-    done = fwrite(bytes, 1, size, file) == size;
-    return fclose(file) == 0 && done;
-}
-
-static void say(const char* text) {
-    fputs(text, stdout);
+    FILE* file = fopen("c_host.kw5", "wb");
+    int done = file != NULL && fwrite(bytes, 1, size, file) == size;
+    return file != NULL && fclose(file) == 0 && done;
 }
 #endif
 
@@ -79,72 +56,50 @@ static int sameText(const KW5String* text, const kw5_char16* expected) {
     return expected[text->length] == 0 && text->text[text->length] == 0;
 }
 
-static int check(int ok, const char* step) {
-    if (!ok) {
-        say("c host: failed at ");
-        say(step);
-        say("\n");
-    }
-    return ok;
-}
+/* 0 when every step gave what it must, else the number of the failed step. */
+#define STEP(n, ok)                                                                                \
+    if (!(ok))                                                                                     \
+        return n;
 
 static int run(void) {
     KW5Lib* lib = NULL;
-    KW5String title;
-    KW5Binary object;
+    KW5String title = {kTitle, KW5_NUL_TERMINATED};
+    KW5Binary object = {kObject, sizeof kObject, {kMime, 3}};
     KW5StringList* titles = NULL;
     KW5BinaryList* objects = NULL;
     KW5FrameInfoList* frames = NULL;
-    int ok = 1;
     uint32_t i;
-
-    title.text = kTitle;
-    title.length = KW5_NUL_TERMINATED;
-    object.data = kObject;
-    object.dataSize = sizeof kObject;
-    object.mimeType.text = kMime;
-    object.mimeType.length = 3;
-
-    if (!check(writeBytes(kFile, sizeof kFile), "writing the file") ||
-        !check(KW5LibCreate(&lib) == KW5_S_OK, "create"))
-        return 0;
-    ok = check(KW5LibOpen(lib, kPath, KW5_MODE_READWRITE) == KW5_S_OK, "open") &&
-         check(KW5LibPutString(lib, 1, 0, &title, 1, 1, 0) == KW5_S_OK, "put title") &&
-         check(KW5LibPutBinary(lib, 15, 124, &object, 1, 0) == KW5_S_OK, "put object") &&
-         check(KW5LibClose(lib, KW5_KIND_GM) == KW5_S_OK, "write back");
+    STEP(1, writeBytes(kFile, sizeof kFile) && KW5LibCreate(&lib) == KW5_S_OK);
+    STEP(2, KW5LibOpen(lib, kPath, KW5_MODE_READWRITE) == KW5_S_OK);
+    STEP(3, KW5LibPutString(lib, 1, 0, &title, 1, 1, 0) == KW5_S_OK);
+    STEP(4, KW5LibPutBinary(lib, 15, 124, &object, 1, 0) == KW5_S_OK);
+    STEP(5, KW5LibClose(lib, KW5_KIND_GM) == KW5_S_OK);
     KW5LibDestroy(lib);
-    lib = NULL;
-    if (!ok || !check(KW5LibCreate(&lib) == KW5_S_OK, "create again"))
-        return 0;
-
-    ok = check(KW5LibOpen(lib, kPath, KW5_MODE_READONLY) == KW5_S_OK, "reopen") &&
-         check(KW5LibGetString(lib, 1, 0, &titles) == KW5_S_OK && titles->count == 1 &&
-                   sameText(&titles->items[0], kTitle),
-               "title read back") &&
-         check(KW5LibGetBinary(lib, 15, 124, &objects) == KW5_S_OK && objects->count == 1 &&
-                   objects->items[0].dataSize == sizeof kObject &&
-                   sameText(&objects->items[0].mimeType, kMime),
-               "object read back") &&
-         check(KW5LibListFrames(lib, &frames) == KW5_S_OK && frames->count == 2, "listing");
-    for (i = 0; ok && i < sizeof kObject; ++i)
-        ok = check(objects->items[0].data[i] == kObject[i], "object bytes");
-    for (i = 0; ok && i < frames->count; ++i)
-        ok = check(frames->frames[i].id[4] == 0 && frames->frames[i].encoding != 3, "frame ids");
+    STEP(6,
+         KW5LibCreate(&lib) == KW5_S_OK && KW5LibOpen(lib, kPath, KW5_MODE_READONLY) == KW5_S_OK);
+    STEP(7, KW5LibGetString(lib, 1, 0, &titles) == KW5_S_OK && titles->count == 1 &&
+                sameText(&titles->items[0], kTitle));
+    STEP(8, KW5LibGetBinary(lib, 15, 124, &objects) == KW5_S_OK && objects->count == 1 &&
+                objects->items[0].dataSize == sizeof kObject &&
+                sameText(&objects->items[0].mimeType, kMime));
+    for (i = 0; i < sizeof kObject; ++i)
+        STEP(9, objects->items[0].data[i] == kObject[i]);
+    STEP(10, KW5LibListFrames(lib, &frames) == KW5_S_OK && frames->count == 2);
+    for (i = 0; i < frames->count; ++i)
+        STEP(11, frames->frames[i].id[4] == 0 && frames->frames[i].encoding != 3);
     KW5LibFree(titles);
     KW5LibFree(objects);
     KW5LibFree(frames);
     KW5LibDestroy(lib);
-    if (ok)
-        say("c host: ok\n");
-    return ok;
+    return 0;
 }
 
 #ifdef KW5_HOST_FREESTANDING
 void __stdcall hostMain(void) {
-    ExitProcess(run() ? 0 : 1);
+    ExitProcess((unsigned)run());
 }
 #else
 int main(void) {
-    return run() ? 0 : 1;
+    return run();
 }
 #endif

@@ -68,8 +68,7 @@ static unsigned long __stdcall worker(void* argument) {
 }
 
 int main(void) {
-    unsigned long written = 0;
-    unsigned long code = 0;
+    unsigned long written = 0, code = 0;
     HANDLE file = CreateFileW(kPath, 0x40000000ul, 0, 0, 2, 0x80, 0);
     HANDLE thread;
     if (file == (HANDLE)(intptr_t)-1 || !WriteFile(file, kFile, sizeof kFile, &written, 0) ||
