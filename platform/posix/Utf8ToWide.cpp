@@ -18,50 +18,42 @@ unsigned int followers(unsigned int lead) {
     return 0;
 }
 
-// Decodes the sequence whose lead byte was just taken; at moves past every
-// byte that belongs to it, also when it turns out ill-formed (kInvalid).
+// The range the first continuation byte must bring a sequence into:
+// value is the lead's bits with that byte's six appended. Below it the
+// sequence is overlong; three-byte sequences must not name a surrogate and
+// four-byte ones must stay at or below U+10FFFF.
+bool firstStepInRange(unsigned int count, unsigned int value) {
+    if (count == 3)
+        return value >= 0x10 && value < 0x110;
+    if (count == 2)
+        return value >= 0x20 && !(value >= 0x360 && value < 0x380);
+    return true; // C2..DF already exclude the overlong two-byte forms
+}
+
+// Decodes the sequence whose lead byte was just taken. A sequence cut short
+// by the end of the text takes the rest of it; a continuation byte out of
+// range is taken with the lead when it is the first one and left for the
+// next character otherwise. That is how Windows reads UTF-8.
 unsigned int decode(unsigned int lead, const unsigned char*& at, const unsigned char* end) {
     static const unsigned char kMask[4] = {0x7F, 0x1F, 0x0F, 0x07};
     const unsigned int count = followers(lead);
-    unsigned int value = lead & kMask[count];
     if (count == 0)
         return kInvalid;
     if (size_t(end - at) < count) {
         at = end;
         return kInvalid;
     }
-    const unsigned char* last = at + count;
-    unsigned int next;
-    switch (count) {
-    case 3:
-        if ((next = last[-3] ^ 0x80u) >= 0x40)
+    unsigned int value = lead & kMask[count];
+    for (unsigned int step = 0; step < count; ++step) {
+        const unsigned int next = *at ^ 0x80u;
+        if (next >= 0x40)
             return kInvalid;
         value = value << 6 | next;
         ++at;
-        if (value < 0x10) // overlong
+        if (step == 0 && !firstStepInRange(count, value))
             return kInvalid;
-        // fall through
-    case 2:
-        if ((next = last[-2] ^ 0x80u) >= 0x40)
-            return kInvalid;
-        value = value << 6 | next;
-        if (value >= 0x110) // beyond U+10FFFF
-            return kInvalid;
-        ++at;
-        if (value < 0x20) // overlong
-            return kInvalid;
-        if (value >= 0x360 && value < 0x380) // surrogates
-            return kInvalid;
-        // fall through
-    default:
-        if ((next = last[-1] ^ 0x80u) >= 0x40)
-            return kInvalid;
-        value = value << 6 | next;
-        ++at;
-        if (value < 0x80) // overlong
-            return kInvalid;
-        return value;
     }
+    return value;
 }
 
 } // namespace

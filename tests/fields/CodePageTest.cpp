@@ -39,6 +39,11 @@ TEST_F(CodePage, Texts) {
         {65001, 'N', "EF BF BD 61",
          KW5_WSTR("\xD800"
                   "a")},
+        {65001, 'B', "E6 97 A5 F0 9F 8E B5", KW5_WSTR("\u65E5\U0001F3B5")},
+        // Ill-formed UTF-8 as Windows reads it: a first continuation out of
+        // range (surrogate, overlong, beyond U+10FFFF) goes with its lead.
+        {65001, 'W', "ED A0 80 E0 80 80 41", KW5_WSTR("\uFFFD\uFFFD\uFFFD\uFFFDA")},
+        {65001, 'W', "F4 90 80 80 E6 97", KW5_WSTR("\uFFFD\uFFFD\uFFFD\uFFFD")},
         {1251, 'N', "C6", KW5_WSTR("\u0416")},
     };
     for (const auto& row : rows) {
