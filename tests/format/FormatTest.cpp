@@ -186,7 +186,8 @@ TEST(FormatCheck, Kinds) {
         std::unique_ptr<KW5Format> format(raw);
         EXPECT_TRUE(typeid(*format) == row.second) << row.first;
     }
-    for (LONG kind : {-1, 4, 100, static_cast<LONG>(0x80000000u)}) {
+    const LONG unknownKinds[] = {-1, 4, 100, static_cast<LONG>(0x80000000u)};
+    for (LONG kind : unknownKinds) {
         KW5FormatSTD placeholder;
         KW5Format* raw = &placeholder;
         EXPECT_EQ(createFormat(kind, raw), BAD_DATA) << kind;

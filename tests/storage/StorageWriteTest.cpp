@@ -2,6 +2,7 @@
 // the failures that must leave the file byte for byte, the temporary files
 // of a remake and the free-space checks before one.
 #include "platform/File.h"
+#include "storage/KW5TempFile.h"
 #include "tag/KW5TagHeader.h"
 #include "tests/common/TempDir.h"
 #include "tests/storage/StorageTestSupport.h"
@@ -200,6 +201,40 @@ TEST_F(StorageWrite, PermissionsLinksAndOtherVolumes) {
             fs::remove(dir_.file(folder) / name);
         expectNoLeftovers(dir_.file(folder));
     }
+}
+
+// A remake's temporary file: in the temporary folder ("tempXXXXXX"), or
+// beside the target when that folder is beyond 256 characters; created
+// owner-only and never through a link planted at its name.
+TEST_F(StorageWrite, TemporaryFiles) {
+    KW5WString path;
+    ASSERT_EQ(kw5storage::makeTemporaryPath(hostPath(dir_.file("x.kw5")), path), KW5_FILE_RET_OK);
+    const fs::path made(kw5test::utf8(path));
+    EXPECT_EQ(made.parent_path(), tmp_);
+    EXPECT_EQ(made.filename().string().substr(0, 4), "temp");
+    EXPECT_EQ(made.filename().string().size(), 10u);
+    const fs::path victim = dir_.file("victim"), planted = tmp_ / "tempPLANTD";
+    kw5test::writeFile(victim, Bytes{'v'});
+    fs::create_symlink(victim, planted);
+    path = hostPath(planted);
+    {
+        File file;
+        ASSERT_TRUE(kw5storage::createExclusiveFile(file, path));
+        EXPECT_NE(path, hostPath(planted));
+        EXPECT_EQ(kw5test::utf8(path).substr(0, planted.string().size() - 6),
+                  planted.string().substr(0, planted.string().size() - 6));
+    }
+    EXPECT_EQ(kw5test::readFile(victim), Bytes{'v'});
+    EXPECT_EQ(fs::status(kw5test::utf8(path)).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove(kw5test::utf8(path));
+    fs::remove(planted);
+    ScopedEnv longFolder(kTemporaryFolderVariable, (dir_.path() / std::string(250, 'l')).string());
+    ASSERT_EQ(kw5storage::makeTemporaryPath(hostPath(dir_.file("x.kw5")), path), KW5_FILE_RET_OK);
+    EXPECT_EQ(fs::path(kw5test::utf8(path)).parent_path(), dir_.path());
+    EXPECT_EQ(
+        kw5storage::makeTemporaryPath(hostString("/" + std::string(250, 'f') + "/x.kw5"), path),
+        KW5_FILE_RET_FAILED);
 }
 
 #endif
