@@ -20,11 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef _WIN32
-#define KW5_LINE_END "\\r\\n"
-#else
-#define KW5_LINE_END "\\n"
-#endif
 
 TEST(HostPrintf, Conversions) {
     int n = -1;
@@ -68,7 +63,7 @@ TEST(HostPrintf, Conversions) {
 // process (of this thread unless anyThread), with the platform's line end.
 std::vector<std::string> messages(const fs::path& log, bool anyThread = false) {
     static const std::regex pattern("\\d{4}-\\d\\d-\\d\\d ([01]\\d|2[0-3]):\\d\\d:\\d\\d\\.\\d{3} "
-                                    "([0-9a-f]{8}):([0-9a-f]{8}) ([^\\r\\n]*)" KW5_LINE_END);
+                                    "([0-9a-f]{8}):([0-9a-f]{8}) ([^\\r\\n]*)\\r?\\n");
     char pid[9], tid[9];
     std::snprintf(pid, sizeof pid, "%08x", kw5platform::processId());
     std::snprintf(tid, sizeof tid, "%08x", kw5platform::threadId());
