@@ -97,17 +97,15 @@ public:
     _KW5_FILE_RET makeBareTagImage(const KW5Tag& tag, const KW5SerializedFrames& frames,
                                    std::vector<unsigned char>& image) const;
 
-    // The new tag for target into the buffer: header (size field set), the
-    // frames in list order, then the padding. No frames: an empty buffer
-    // (the file is rewritten without a tag).
-    _KW5_FILE_RET buildTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
-                                 const KW5WString& target);
-    // Writes the buffer as the tag of target: in place when its size equals
-    // the tag on disk, otherwise by remaking the file. The target is held
-    // without sharing from the moment its tag size is read until the new
-    // content is in place; a target that is read-only, not a regular file
-    // or held by another writer beyond the retry rule is refused untouched.
-    _KW5_FILE_RET writeBuffer(const KW5WString& target);
+    // Writes frames, in this order, as the tag of target under header
+    // (its size field set): in place when the new tag's size equals the one
+    // on disk, otherwise by remaking the file. No frames: the file is
+    // rewritten without a tag. The target is held without sharing from the
+    // moment its tag size is read until the new content is in place; a
+    // target that is read-only, not a regular file or held by another
+    // writer beyond the retry rule is refused untouched.
+    _KW5_FILE_RET writeFrames(const KW5TagHeader& header, KW5FrameList&& frames, ULONG total,
+                              const KW5WString& target);
 
 private:
     typedef _KW5_FILE_RET (KW5Tag::*FrameTaker)(KW5FrameList&, ULONG&);
@@ -116,8 +114,6 @@ private:
     // current position of file.
     ULONG newTagLength() const;
     bool writeNewTag(kw5platform::File& file) const;
-    _KW5_FILE_RET sizeTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
-                                ULONG oldSize);
     _KW5_FILE_RET writeHeld(kw5storage::KW5HeldTarget& held, const KW5WString& target);
     _KW5_FILE_RET writeInPlace(kw5storage::KW5HeldTarget& held, const KW5WString& target);
     _KW5_FILE_RET remake(kw5storage::KW5HeldTarget& held, const KW5WString& temporary,

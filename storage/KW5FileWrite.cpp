@@ -97,13 +97,22 @@ _KW5_FILE_RET KW5File::writePrask(KW5Tag& tag, const KW5WString& path) {
 }
 
 _KW5_FILE_RET KW5File::writeWith(FrameTaker take, KW5Tag& tag, const KW5WString& path) {
-    buffer_.clear();
-    pieces_.reset();
     KW5FrameList frames;
     ULONG total = 0;
     _KW5_FILE_RET result = (tag.*take)(frames, total);
     if (result != KW5_FILE_RET_OK)
         return result;
+    KW5TagHeader header;
+    result = tagHeaderOf(tag, header);
+    if (result != KW5_FILE_RET_OK)
+        return result;
+    return writeFrames(header, std::move(frames), total, path);
+}
+
+_KW5_FILE_RET KW5File::writeFrames(const KW5TagHeader& header, KW5FrameList&& frames, ULONG total,
+                                   const KW5WString& path) {
+    buffer_.clear();
+    pieces_.reset();
     if (kw5storage::tagTooLarge(total))
         return KW5_FILE_RET_TAG_TOO_LARGE;
     if (path.empty())
@@ -115,10 +124,7 @@ _KW5_FILE_RET KW5File::writeWith(FrameTaker take, KW5Tag& tag, const KW5WString&
     // Held from before its tag size is read: the size decides the padding
     // and where the audio starts.
     kw5storage::KW5HeldTarget held;
-    KW5TagHeader header;
-    result = tagHeaderOf(tag, header);
-    if (result == KW5_FILE_RET_OK)
-        result = held.hold(target);
+    _KW5_FILE_RET result = held.hold(target);
     if (result != KW5_FILE_RET_OK)
         return result;
     uint32_t tagSize = 0;
@@ -144,14 +150,11 @@ _KW5_FILE_RET KW5File::writeWith(FrameTaker take, KW5Tag& tag, const KW5WString&
 }
 
 ULONG KW5File::newTagLength() const {
-    return pieces_ ? static_cast<ULONG>(pieces_->size()) : bufferLength();
+    return pieces_ ? static_cast<ULONG>(pieces_->size()) : 0;
 }
 
 bool KW5File::writeNewTag(kw5platform::File& file) const {
-    if (pieces_)
-        return pieces_->writeTo(file);
-    uint32_t written = 0;
-    return file.write(buffer_.data(), bufferLength(), written) && written == bufferLength();
+    return !pieces_ || pieces_->writeTo(file);
 }
 
 _KW5_FILE_RET KW5File::makeTagImage(KW5Tag& tag, unsigned char*& image, ULONG& length) {
@@ -197,53 +200,6 @@ _KW5_FILE_RET KW5File::makeBareTagImage(const KW5Tag& tag, const KW5SerializedFr
         return result;
     image.swap(bytes);
     return KW5_FILE_RET_OK;
-}
-
-_KW5_FILE_RET KW5File::buildTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
-                                      const KW5WString& target) {
-    buffer_.clear();
-    pieces_.reset();
-    if (kw5storage::tagTooLarge(frames.total))
-        return KW5_FILE_RET_TAG_TOO_LARGE;
-    ULONG oldSize = 0;
-    _KW5_FILE_RET result = getTagSizeOnDisk(target, oldSize);
-    if (result != KW5_FILE_RET_OK)
-        return result;
-    return sizeTagBuffer(header, frames, oldSize);
-}
-
-_KW5_FILE_RET KW5File::sizeTagBuffer(const KW5TagHeader& header, const KW5SerializedFrames& frames,
-                                     ULONG oldSize) {
-    buffer_.clear();
-    pieces_.reset();
-    if (kw5storage::tagTooLarge(frames.total))
-        return KW5_FILE_RET_TAG_TOO_LARGE;
-    uint32_t tagSize = 0;
-    uint32_t padding = 0;
-    kw5storage::newTagSize(oldSize, frames.total, tagSize, padding);
-    if (tagSize == 0)
-        return checkFrameList(frames);
-    // A last frame without a body needs at least one byte of padding.
-    if (padding == 0 && endsWithEmptyFrame(frames)) {
-        kw5storage::freshTagSize(frames.total, tagSize, padding);
-        if (padding == 0)
-            return KW5_FILE_RET_TAG_TOO_LARGE;
-    }
-    return assembleTag(header, frames, padding, buffer_);
-}
-
-_KW5_FILE_RET KW5File::writeBuffer(const KW5WString& path) {
-    if (path.empty())
-        return KW5_FILE_RET_INVALID_PARAMETER;
-    // Through a link the file it points to is rewritten, not the link.
-    KW5WString target;
-    if (!kw5platform::resolveLinks(path, target))
-        return KW5_FILE_RET_FILE_ACCESS_ERROR;
-    kw5storage::KW5HeldTarget held;
-    _KW5_FILE_RET result = held.hold(target);
-    if (result != KW5_FILE_RET_OK)
-        return result;
-    return writeHeld(held, target);
 }
 
 _KW5_FILE_RET KW5File::writeHeld(kw5storage::KW5HeldTarget& held, const KW5WString& target) {

@@ -84,23 +84,23 @@ Bytes join(const Bytes& a, const Bytes& b) {
     return out;
 }
 
-KW5SerializedFrames serialized(const std::vector<Bytes>& frames) {
-    KW5SerializedFrames out;
-    for (const Bytes& frame : frames) {
-        out.buffers.push_back(frame);
-        out.lengths.push_back(static_cast<ULONG>(frame.size()));
-        out.total += static_cast<ULONG>(frame.size());
-    }
-    return out;
-}
-
 _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<Bytes>& frames) {
     KW5TagHeader header;
     header.makeDefault();
-    KW5File file;
-    KW5WString path = kw5test::hostPath(target);
-    _KW5_FILE_RET result = file.buildTagBuffer(header, serialized(frames), path);
-    return result == KW5_FILE_RET_OK ? file.writeBuffer(path) : result;
+    KW5FrameList list;
+    ULONG total = 0;
+    for (const Bytes& bytes : frames) {
+        // Header and body as they stand (a frame without a body too).
+        KW5FrameHeader frameHeader;
+        KW5Field body;
+        EXPECT_EQ(frameHeader.setFromBytes(bytes.data(), 10), KW5_FILE_RET_OK);
+        EXPECT_EQ(body.setBytes(bytes.data() + 10, static_cast<ULONG>(bytes.size() - 10)),
+                  KW5_FILE_RET_OK);
+        list.emplace_back();
+        EXPECT_EQ(list.back().setFrame(frameHeader, std::move(body)), KW5_FILE_RET_OK);
+        total += static_cast<ULONG>(bytes.size());
+    }
+    return KW5File().writeFrames(header, std::move(list), total, kw5test::hostPath(target));
 }
 
 std::string logText() {

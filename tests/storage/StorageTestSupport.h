@@ -5,7 +5,6 @@
 #define KW5_TESTS_STORAGE_STORAGETESTSUPPORT_H
 
 #include "storage/KW5File.h"
-#include "tag/KW5SerializedFrames.h"
 
 #include <filesystem>
 #include <string>
@@ -23,7 +22,6 @@ Bytes frameOf(uint32_t total, const std::string& id = "PRIV", unsigned char fill
 Bytes tagOfSize(uint32_t tagSize, const Bytes& frame);
 Bytes audioBytes(size_t count, uint32_t seed = 1);
 Bytes join(const Bytes& a, const Bytes& b);
-KW5SerializedFrames serialized(const std::vector<Bytes>& frames);
 // Builds a default-header tag of the frames for target and writes it.
 _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<Bytes>& frames);
 
