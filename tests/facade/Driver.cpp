@@ -106,7 +106,8 @@ _StructBinVal* newRecord(const std::string& token) {
     _StructBinVal* r =
         new _StructBinVal{static_cast<unsigned char*>(CoTaskMemAlloc(bytes.size())),
                           static_cast<ULONG>(bytes.size()), w(token.substr(0, token.find('#')))};
-    std::memcpy(r->data, bytes.data(), bytes.size());
+    if (!bytes.empty())
+        std::memcpy(r->data, bytes.data(), bytes.size());
     return r;
 }
 
