@@ -1,0 +1,83 @@
+// The padding rule of new tags.
+#include "storage/KW5TagSizing.h"
+
+#include <gtest/gtest.h>
+
+using kw5storage::freshTagSize;
+using kw5storage::newTagSize;
+
+namespace {
+
+struct Sized {
+    uint32_t size;
+    uint32_t padding;
+};
+
+Sized sized(uint32_t old, uint64_t frames) {
+    Sized s{99, 99};
+    newTagSize(old, frames, s.size, s.padding);
+    return s;
+}
+
+TEST(TagSizing, ATagThatStillFitsKeepsItsSize) {
+    Sized s = sized(4096, 3000);
+    EXPECT_EQ(s.size, 4096u);
+    EXPECT_EQ(s.padding, 1086u);
+    // Exactly 3072 bytes of padding left is still in place; one more is not.
+    s = sized(6144, 3062);
+    EXPECT_EQ(s.size, 6144u);
+    EXPECT_EQ(s.padding, 3072u);
+    s = sized(6144, 3061);
+    EXPECT_EQ(s.size, 3072u);
+    EXPECT_EQ(s.padding, 1u);
+    // No padding at all is fine too.
+    s = sized(4096, 4086);
+    EXPECT_EQ(s.size, 4096u);
+    EXPECT_EQ(s.padding, 0u);
+}
+
+TEST(TagSizing, OtherTagsArePaddedToTheNextMultipleOf3072) {
+    Sized s = sized(4096, 500);
+    EXPECT_EQ(s.size, 3072u);
+    EXPECT_EQ(s.padding, 2562u);
+    s = sized(0, 3062);
+    EXPECT_EQ(s.size, 6144u);
+    EXPECT_EQ(s.padding, 3072u);
+    s = sized(0, 3061);
+    EXPECT_EQ(s.size, 3072u);
+    EXPECT_EQ(s.padding, 1u);
+    s = sized(4096, 4087);
+    EXPECT_EQ(s.size, 6144u);
+    EXPECT_EQ(s.padding, 2047u);
+}
+
+TEST(TagSizing, NoFramesNoTag) {
+    Sized s = sized(4096, 0);
+    EXPECT_EQ(s.size, 0u);
+    EXPECT_EQ(s.padding, 0u);
+    uint32_t size = 0, padding = 0;
+    freshTagSize(0, size, padding);
+    EXPECT_EQ(size, 3072u);
+    EXPECT_EQ(padding, 3062u);
+}
+
+TEST(TagSizing, TheLimit) {
+    EXPECT_FALSE(kw5storage::tagTooLarge(0x0FFFFFF5));
+    EXPECT_TRUE(kw5storage::tagTooLarge(0x0FFFFFF6));
+    EXPECT_TRUE(kw5storage::tagTooLarge(0xFFFFFFFFull + 5));
+    // Near the limit a whole unit of padding would overflow the size field;
+    // the tag is padded up to the largest size the field can carry.
+    uint32_t size = 0, padding = 0;
+    freshTagSize(0x0FFFFC00 - 10, size, padding);
+    EXPECT_EQ(size - 10, 0x0FFFFFFFu);
+    EXPECT_EQ(padding, 0x0FFFFFFFu - (0x0FFFFC00u - 10));
+    freshTagSize(0x0FFFFFF5, size, padding);
+    EXPECT_EQ(size - 10, 0x0FFFFFFFu);
+    EXPECT_EQ(padding, 10u);
+    // Below that the ordinary rule holds.
+    freshTagSize(0x0FFFFC00 - 11, size, padding);
+    EXPECT_EQ(size, 0x0FFFFC00u);
+    EXPECT_EQ(padding, 1u);
+}
+
+} // namespace
