@@ -8,22 +8,37 @@
 #include "fields/KW5FieldWXXX.h"
 #include "platform/CodePage.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 namespace {
 
-const char* const kStandardFrameIds[] = {
-    "AENC", "APIC", "COMM", "COMR", "ENCR", "EQUA", "ETCO", "GRID", "IPLS",
-    "LINK", "MCDI", "MLLT", "OWNE", "PRIV", "PCNT", "POPM", "POSS", "RBUF",
-    "RVAD", "RVRB", "SYLT", "SYTC", "UFID", "USER", "USLT",
+// The four id bytes as one number, first byte highest, so an id is found by
+// comparing numbers instead of strings.
+constexpr uint32_t packId(const char (&id)[5]) {
+    return uint32_t(uint8_t(id[0])) << 24 | uint32_t(uint8_t(id[1])) << 16 |
+           uint32_t(uint8_t(id[2])) << 8 | uint32_t(uint8_t(id[3]));
+}
+
+constexpr uint32_t kStandardFrameIds[] = {
+    packId("AENC"), packId("APIC"), packId("COMM"), packId("COMR"), packId("ENCR"),
+    packId("EQUA"), packId("ETCO"), packId("GRID"), packId("IPLS"), packId("LINK"),
+    packId("MCDI"), packId("MLLT"), packId("OWNE"), packId("PRIV"), packId("PCNT"),
+    packId("POPM"), packId("POSS"), packId("RBUF"), packId("RVAD"), packId("RVRB"),
+    packId("SYLT"), packId("SYTC"), packId("UFID"), packId("USER"), packId("USLT"),
 };
 
 } // namespace
 
 bool isStandardFrameId(const std::string& frameId) {
-    for (const char* id : kStandardFrameIds) {
-        if (frameId == id)
+    if (frameId.size() != 4)
+        return false;
+    uint32_t packed = 0;
+    for (char c : frameId)
+        packed = packed << 8 | uint8_t(c);
+    for (uint32_t id : kStandardFrameIds) {
+        if (packed == id)
             return true;
     }
     return false;

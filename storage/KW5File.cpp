@@ -18,7 +18,9 @@ KW5File::~KW5File() {
 }
 
 _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
-    buffer_.clear();
+    // Emptied, keeping its storage and its bytes for the image below.
+    std::vector<unsigned char> previous;
+    previous.swap(buffer_);
     if (path.empty())
         return KW5_FILE_RET_EMPTY_PATH;
     // One open serves the header and the tag: open, read 10 bytes, read the
@@ -52,19 +54,22 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
     // parsed later.
     const ULONG wanted = static_cast<ULONG>(
         std::max<uint64_t>(KW5TagHeader::kLength, std::min<uint64_t>(size, fileSize)));
-    kw5storage::takeSpareBuffer(buffer_, wanted);
+    // The image is read into stale bytes (the spare buffer's, or this
+    // object's from an earlier read): every byte kept is overwritten, and
+    // none is zero-filled first.
+    std::vector<unsigned char> image;
+    image.swap(previous);
+    kw5storage::takeSpareBuffer(image, wanted);
     try {
-        buffer_.resize(wanted);
+        image.resize(wanted);
     } catch (const std::bad_alloc&) {
-        buffer_.clear();
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
-    std::copy(header, header + KW5TagHeader::kLength, buffer_.begin());
-    if (!file.read(buffer_.data() + KW5TagHeader::kLength, wanted - KW5TagHeader::kLength, got)) {
-        std::vector<unsigned char>().swap(buffer_);
+    std::copy(header, header + KW5TagHeader::kLength, image.begin());
+    if (!file.read(image.data() + KW5TagHeader::kLength, wanted - KW5TagHeader::kLength, got))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
-    }
-    buffer_.resize(KW5TagHeader::kLength + got);
+    image.resize(KW5TagHeader::kLength + got);
+    buffer_.swap(image);
     return KW5_FILE_RET_OK;
 }
 

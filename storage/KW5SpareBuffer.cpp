@@ -18,16 +18,13 @@ std::vector<unsigned char>& spare() {
 } // namespace
 
 void takeSpareBuffer(std::vector<unsigned char>& buffer, size_t wanted) {
-    buffer.clear();
     std::lock_guard<std::mutex> hold(spareLock);
     std::vector<unsigned char>& parked = spare();
     if (buffer.capacity() < wanted && parked.capacity() >= wanted)
         buffer.swap(parked);
-    buffer.clear();
 }
 
 void parkSpareBuffer(std::vector<unsigned char>& buffer) {
-    buffer.clear();
     {
         std::lock_guard<std::mutex> hold(spareLock);
         std::vector<unsigned char>& parked = spare();

@@ -17,11 +17,13 @@ namespace kw5storage {
 const size_t kMaxSpareBytes = 1024 * 1024;
 
 // When buffer has less room than wanted and the spare has enough,
-// buffer takes the spare's storage. buffer is emptied either way.
+// buffer takes the spare's storage. The bytes it then holds are stale: the
+// caller sizes it and overwrites them (growing within the old size costs no
+// zero-filling).
 void takeSpareBuffer(std::vector<unsigned char>& buffer, size_t wanted);
-// Parks buffer's storage as the spare (emptied) when it is no
-// larger than kMaxSpareBytes and larger than the spare already parked;
-// otherwise the storage is released. buffer is left empty.
+// Parks buffer's storage as the spare when it is no larger than
+// kMaxSpareBytes and larger than the spare already parked; otherwise the
+// storage is released. buffer is left empty.
 void parkSpareBuffer(std::vector<unsigned char>& buffer);
 
 } // namespace kw5storage

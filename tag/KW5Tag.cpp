@@ -125,8 +125,14 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
 
     bool wrongEncoding = false;
     ULONG position = KW5TagHeader::kLength;
-    // The frame last filed under each store key, to name both in a conflict.
-    std::map<std::string, std::string> filed;
+    // Where the frame last filed under each store key stood, to name both in
+    // a conflict; names are made only for conflicts.
+    struct Filed {
+        std::string frameId;
+        std::string description;
+        ULONG offset;
+    };
+    std::map<std::string, Filed> filed;
     for (;;) {
         const ULONG offset = position;
         KW5FrameHeader header;
@@ -179,12 +185,17 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         } else {
             bool replaced = false;
             ret = store_->addFrame(frameId, description, std::move(frame), &replaced);
-            const std::string key = KW5DataBase::storeKey(frameId, description);
-            std::string& last = filed[key];
-            const std::string name = frameName(frameId, description, offset);
-            if (replaced)
-                conflicts_.push_back({key, last + ", " + name});
-            last = name;
+            std::string key = KW5DataBase::storeKey(frameId, description);
+            if (replaced) {
+                auto last = filed.find(key);
+                std::string names = frameName(frameId, description, offset);
+                if (last != filed.end())
+                    names = frameName(last->second.frameId, last->second.description,
+                                      last->second.offset) +
+                            ", " + names;
+                conflicts_.push_back({key, names});
+            }
+            filed[std::move(key)] = {std::move(frameId), std::move(description), offset};
         }
         if (ret != KW5_FILE_RET_OK)
             return ret;
