@@ -20,7 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 TEST(HostPrintf, Conversions) {
     int n = -1;
     const KW5WChar face[] = {0xD83D, 0xDE00, 0}, lone[] = {'a', 0xDC00, 'b', 0}, e = 0xE9;
@@ -48,6 +47,7 @@ TEST(HostPrintf, Conversions) {
         {"\xf0\x9f\x98\x80||a\xef\xbf\xbd\x62", formatHost("%S|%.1S|%S", face, face, lone)},
         // The precision bounds the units read.
         {"xyz pq \xc3\xa9|\xc3\xa9", formatHost("%.3S %.2s %C|%lc", cut, narrow, e, e)},
+        {"[]", formatHost("[%.0S]", face + 1)}, // reads no unit, not even the one before
         // An unknown conversion copies the rest and stops; %n writes nothing.
         {"a 1 %y %d", formatHost("a %d %y %d", 1, 2)},
         {"dangling %|half %5|ab",

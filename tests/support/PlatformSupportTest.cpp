@@ -157,26 +157,6 @@ TEST(Process, ExecutableAndCommandLineNameThisTest) {
     EXPECT_NE(std::string::npos, kw5platform::commandLine().find("test_support"));
 }
 
-TEST(Process, ThreadIdsDiffer) {
-    uint32_t mine = kw5platform::threadId();
-    uint32_t other = mine;
-    std::thread([&] { other = kw5platform::threadId(); }).join();
-    EXPECT_NE(mine, other);
-    EXPECT_NE(0u, kw5platform::processId());
-}
-
-TEST(Environment, SetReadAndUnsetHostText) {
-    const char* name = "KW5_TEST_ENVIRONMENT_VALUE";
-    KW5WString text = hostString("Gr\xc3\xbc\xc3\x9f"
-                                 "e");
-    ASSERT_TRUE(kw5platform::setEnvironmentVariable(name, text));
-    KW5WString read;
-    ASSERT_TRUE(kw5platform::environmentVariable(name, read));
-    EXPECT_EQ(text, read);
-    ASSERT_TRUE(kw5platform::unsetEnvironmentVariable(name));
-    EXPECT_FALSE(kw5platform::environmentVariable(name, read));
-}
-
 TEST(Module, AddressesMapToTheirModules) {
     kw5platform::ModuleHandle module = nullptr;
     uint32_t error = 0;
@@ -306,6 +286,5 @@ TEST(Clock, LocalTimeMatchesTheCRuntime) {
     parts.tm_isdst = -1;
     double apart = std::difftime(std::mktime(&parts), std::time(nullptr));
     EXPECT_LE(std::abs(apart), 2.0);
-    EXPECT_GE(t.millisecond, 0);
-    EXPECT_LE(t.millisecond, 999);
+    EXPECT_TRUE(t.millisecond >= 0 && t.millisecond <= 999) << t.millisecond;
 }
