@@ -14,7 +14,7 @@ namespace {
 // The end of both Opens: the tag held by file (ret: how reading it went)
 // becomes the object's tag. A failed parse keeps the frames before the
 // fault; the object must not offer a half-read tag.
-LONG loadOpened(const KW5File& file, _KW5_FILE_RET ret, KW5Tag& tag, int32_t& opened) {
+LONG loadOpened(KW5File& file, _KW5_FILE_RET ret, KW5Tag& tag, int32_t& opened) {
     if (ret == KW5_FILE_RET_OK)
         ret = file.loadTag(tag);
     if (ret != KW5_FILE_RET_OK) {

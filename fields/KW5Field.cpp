@@ -108,18 +108,18 @@ _KW5_FILE_RET KW5Field::encodeWith(KW5FieldBase& codec, KW5FieldInfo& record) {
 }
 
 _KW5_FILE_RET KW5Field::getDataOffset(KW5FieldInfo& record, ULONG& offset) const {
-    return dataOffsetOf(bytes_, record, offset);
+    return dataOffsetOf(bytes_.data(), static_cast<ULONG>(bytes_.size()), record, offset);
 }
 
-_KW5_FILE_RET KW5Field::dataOffsetOf(const std::vector<unsigned char>& bytes, KW5FieldInfo& record,
+_KW5_FILE_RET KW5Field::dataOffsetOf(const unsigned char* bytes, ULONG length, KW5FieldInfo& record,
                                      ULONG& offset) {
     const std::string& frameId = record.frameId();
     // The leading fields are parsed where the body lies: a copy of a large
     // object only to read its description would cost more than the parse.
     if (frameId == "GEOB")
-        return KW5FieldGEOB::decodeBody(bytes, record, offset);
+        return KW5FieldGEOB::decodeBody(bytes, length, record, offset);
     if (frameId == "TXXX" || frameId == "WXXX")
-        return KW5FieldTXXX::decodeDescription(bytes, record, offset);
+        return KW5FieldTXXX::decodeDescription(bytes, length, record, offset);
     if (!frameId.empty() && frameId[0] == 'T') {
         offset = 1;
         return KW5_FILE_RET_OK;
@@ -165,17 +165,18 @@ _KW5_FILE_RET KW5Field::getPayloadSize(const std::string& frameId, ULONG& size) 
 
 _KW5_FILE_RET KW5Field::getDescription(const std::string& frameId, std::string& description,
                                        bool* exact) const {
-    return describeBytes(bytes_, frameId, description, exact);
+    return describeBytes(bytes_.data(), static_cast<ULONG>(bytes_.size()), frameId, description,
+                         exact);
 }
 
-_KW5_FILE_RET KW5Field::describeBytes(const std::vector<unsigned char>& bytes,
+_KW5_FILE_RET KW5Field::describeBytes(const unsigned char* bytes, ULONG length,
                                       const std::string& frameId, std::string& description,
                                       bool* exact) {
     KW5FieldInfo record;
     record.setFrameId(frameId);
     record.setDescription(description);
     ULONG offset = 0;
-    _KW5_FILE_RET result = dataOffsetOf(bytes, record, offset);
+    _KW5_FILE_RET result = dataOffsetOf(bytes, length, record, offset);
     if (result != KW5_FILE_RET_OK)
         return result;
     description = record.description();

@@ -46,7 +46,7 @@ public:
     _KW5_FILE_RET getDescription(const std::string& frameId, std::string& description,
                                  bool* exact = nullptr) const;
     // The same over bytes held elsewhere, read where they lie.
-    static _KW5_FILE_RET describeBytes(const std::vector<unsigned char>& bytes,
+    static _KW5_FILE_RET describeBytes(const unsigned char* bytes, ULONG length,
                                        const std::string& frameId, std::string& description,
                                        bool* exact = nullptr);
     _KW5_FILE_RET getMimeType(const std::string& frameId, KW5WString& mimeType) const;
@@ -54,8 +54,8 @@ public:
     _KW5_FILE_RET buildObjectField(KW5FieldInfo& record);
 
 private:
-    static _KW5_FILE_RET dataOffsetOf(const std::vector<unsigned char>& bytes, KW5FieldInfo& record,
-                                      ULONG& offset);
+    static _KW5_FILE_RET dataOffsetOf(const unsigned char* bytes, ULONG length,
+                                      KW5FieldInfo& record, ULONG& offset);
 
     std::vector<unsigned char> bytes_;
 };

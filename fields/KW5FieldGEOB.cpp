@@ -40,16 +40,16 @@ _KW5_FILE_RET KW5FieldGEOB::parse(const unsigned char* body, ULONG size, Texts& 
 }
 
 _KW5_FILE_RET KW5FieldGEOB::decode(KW5FieldInfo& record, ULONG& dataOffset) {
-    return decodeBody(buffer_, record, dataOffset);
+    return decodeBody(buffer_.data(), static_cast<ULONG>(buffer_.size()), record, dataOffset);
 }
 
-_KW5_FILE_RET KW5FieldGEOB::decodeBody(const std::vector<unsigned char>& body, KW5FieldInfo& record,
-                                       ULONG& dataOffset) {
+_KW5_FILE_RET KW5FieldGEOB::decodeBody(const unsigned char* body, ULONG length,
+                                       KW5FieldInfo& record, ULONG& dataOffset) {
     Texts texts;
     ULONG offset = 0;
     _KW5_FILE_RET result;
     try {
-        result = parse(body.data(), static_cast<ULONG>(body.size()), texts, offset);
+        result = parse(body, length, texts, offset);
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }

@@ -24,7 +24,7 @@ public:
     // past the end of the body when a text runs to its end.
     _KW5_FILE_RET decode(KW5FieldInfo& record, ULONG& dataOffset) override;
     // The same for a body held elsewhere, without copying it.
-    static _KW5_FILE_RET decodeBody(const std::vector<unsigned char>& body, KW5FieldInfo& record,
+    static _KW5_FILE_RET decodeBody(const unsigned char* body, ULONG length, KW5FieldInfo& record,
                                     ULONG& dataOffset);
 
 private:

@@ -32,13 +32,14 @@ _KW5_FILE_RET KW5FieldTXXX::writeUserUnicode(unsigned char encoding, const std::
 }
 
 _KW5_FILE_RET KW5FieldTXXX::decode(KW5FieldInfo& record, ULONG& dataOffset) {
-    return decodeDescription(buffer_, record, dataOffset);
+    return decodeDescription(buffer_.data(), static_cast<ULONG>(buffer_.size()), record,
+                             dataOffset);
 }
 
-_KW5_FILE_RET KW5FieldTXXX::decodeDescription(const std::vector<unsigned char>& body,
+_KW5_FILE_RET KW5FieldTXXX::decodeDescription(const unsigned char* body, ULONG length,
                                               KW5FieldInfo& record, ULONG& dataOffset) {
     // An empty body has no encoding byte to read.
-    if (body.empty())
+    if (length == 0)
         return KW5_FILE_RET_INVALID_PARAMETER;
     const unsigned char encoding = body[0];
     if (encoding > 2)
@@ -46,8 +47,8 @@ _KW5_FILE_RET KW5FieldTXXX::decodeDescription(const std::vector<unsigned char>& 
     std::string description;
     ULONG consumed = 0;
     bool exact = true;
-    _KW5_FILE_RET result = kw5fields::readBodyText(body.data(), static_cast<ULONG>(body.size()), 1,
-                                                   encoding, description, consumed, &exact);
+    _KW5_FILE_RET result =
+        kw5fields::readBodyText(body, length, 1, encoding, description, consumed, &exact);
     if (result != KW5_FILE_RET_OK)
         return result;
     record.setDescription(description);

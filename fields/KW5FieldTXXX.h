@@ -24,7 +24,7 @@ public:
     // description that follows it. The data offset counts the description's
     // terminator even when the body ends without one, so it may lie one or
     // two bytes past the end.
-    static _KW5_FILE_RET decodeDescription(const std::vector<unsigned char>& body,
+    static _KW5_FILE_RET decodeDescription(const unsigned char* body, ULONG length,
                                            KW5FieldInfo& record, ULONG& dataOffset);
 
 private:

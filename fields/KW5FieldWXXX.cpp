@@ -35,7 +35,8 @@ _KW5_FILE_RET KW5FieldWXXX::writeUserUnicode(unsigned char encoding, const std::
 }
 
 _KW5_FILE_RET KW5FieldWXXX::decode(KW5FieldInfo& record, ULONG& dataOffset) {
-    return KW5FieldTXXX::decodeDescription(buffer_, record, dataOffset);
+    return KW5FieldTXXX::decodeDescription(buffer_.data(), static_cast<ULONG>(buffer_.size()),
+                                           record, dataOffset);
 }
 
 _KW5_FILE_RET KW5FieldWXXX::convertToUtf16BE(const std::string&, const unsigned char* body,

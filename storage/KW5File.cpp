@@ -88,8 +88,22 @@ _KW5_FILE_RET KW5File::setImage(const unsigned char* bytes, ULONG length) {
     return KW5_FILE_RET_OK;
 }
 
-_KW5_FILE_RET KW5File::loadTag(KW5Tag& tag) const {
-    return tag.load(buffer_.empty() ? nullptr : buffer_.data(), bufferLength());
+_KW5_FILE_RET KW5File::loadTag(KW5Tag& tag) {
+    if (buffer_.empty())
+        return tag.load(nullptr, 0);
+    // When the last frame lets go of the image, its storage is parked as
+    // the spare buffer for the next read.
+    std::shared_ptr<std::vector<unsigned char>> image;
+    try {
+        image.reset(new std::vector<unsigned char>(), [](std::vector<unsigned char>* bytes) {
+            kw5storage::parkSpareBuffer(*bytes);
+            delete bytes;
+        });
+    } catch (const std::bad_alloc&) {
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    image->swap(buffer_);
+    return tag.load(image->data(), static_cast<ULONG>(image->size()), image);
 }
 
 _KW5_FILE_RET KW5File::copyBuffer(std::vector<unsigned char>& bytes, ULONG& length) const {

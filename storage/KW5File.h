@@ -57,7 +57,10 @@ public:
     // The buffer becomes a copy of the bytes (a memory image of a tag).
     _KW5_FILE_RET setImage(const unsigned char* bytes, ULONG length);
     // KW5Tag::load with the buffer.
-    _KW5_FILE_RET loadTag(KW5Tag& tag) const;
+    // Loads the image read into tag and hands the image over to it: the
+    // frames hold their bodies where they lie in it. The buffer is empty
+    // afterwards.
+    _KW5_FILE_RET loadTag(KW5Tag& tag);
     _KW5_FILE_RET copyBuffer(std::vector<unsigned char>& bytes, ULONG& length) const;
 
     const std::vector<unsigned char>& buffer() const { return buffer_; }

@@ -121,7 +121,7 @@ bool KW5TagPieces::writeTo(kw5platform::File& file) const {
     out.put(head_, KW5TagHeader::kLength);
     for (const KW5Frame& frame : frames_) {
         out.put(frame.headerBytes().data(), frame.headerLength());
-        out.put(frame.bodyBytes().data(), frame.bodyLength());
+        out.put(frame.bodyData(), frame.bodyLength());
     }
     out.putZeros(padding_);
     return out.finish();

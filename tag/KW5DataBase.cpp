@@ -35,9 +35,8 @@ size_t hashBytes(const void* bytes, size_t length) {
 // A digest of the key and the frame's bytes; equal digests are compared.
 size_t digestOf(const std::string& key, const KW5Frame& frame) {
     size_t digest = hashBytes(key.data(), key.size());
-    for (const std::vector<unsigned char>* bytes : {&frame.headerBytes(), &frame.bodyBytes()})
-        digest = digest * 31 + hashBytes(bytes->data(), bytes->size());
-    return digest;
+    digest = digest * 31 + hashBytes(frame.headerBytes().data(), frame.headerBytes().size());
+    return digest * 31 + hashBytes(frame.bodyData(), frame.bodyLength());
 }
 
 } // namespace

@@ -19,10 +19,15 @@ namespace {
 // The text encoding every frame leaves the store in: UTF-16 big-endian.
 const unsigned char kWriteEncoding = 2;
 
-KW5Frame::SharedBody shareBytes(std::vector<unsigned char>&& bytes) {
+KW5Frame::Body shareBytes(std::vector<unsigned char>&& bytes) {
+    KW5Frame::Body body;
     if (bytes.empty())
-        return KW5Frame::SharedBody();
-    return std::make_shared<const std::vector<unsigned char>>(std::move(bytes));
+        return body;
+    auto held = std::make_shared<const std::vector<unsigned char>>(std::move(bytes));
+    body.data = held->data();
+    body.size = static_cast<ULONG>(held->size());
+    body.owner = std::move(held);
+    return body;
 }
 
 } // namespace
@@ -31,14 +36,9 @@ KW5Frame::KW5Frame() {}
 
 KW5Frame::~KW5Frame() {}
 
-const std::vector<unsigned char>& KW5Frame::bodyBytes() const {
-    static const std::vector<unsigned char> none;
-    return body_ ? *body_ : none;
-}
-
 void KW5Frame::clear() {
     std::vector<unsigned char>().swap(header_);
-    body_.reset();
+    body_ = Body();
 }
 
 _KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, const KW5Field& body) {
@@ -70,13 +70,30 @@ _KW5_FILE_RET KW5Frame::setFrame(const KW5FrameHeader& header, KW5Field&& body) 
     return KW5_FILE_RET_OK;
 }
 
+_KW5_FILE_RET KW5Frame::setFrameView(const KW5FrameHeader& header,
+                                     std::shared_ptr<const void> owner, const unsigned char* data,
+                                     ULONG size) {
+    clear();
+    if (header.isEmpty())
+        return KW5_FILE_RET_INVALID_DATA;
+    try {
+        header_ = header.bytes();
+    } catch (const std::bad_alloc&) {
+        clear();
+        return KW5_FILE_RET_OUT_OF_MEMORY;
+    }
+    if (size != 0)
+        body_ = Body{std::move(owner), data, size};
+    return KW5_FILE_RET_OK;
+}
+
 _KW5_FILE_RET KW5Frame::splitFrame(KW5FrameHeader& header, KW5Field& body) const {
     if (header_.size() != KW5FrameHeader::kLength)
         return KW5_FILE_RET_INVALID_PARAMETER;
     _KW5_FILE_RET ret = header.setFromBytes(header_.data(), headerLength());
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    return body.setBytes(bodyBytes().data(), bodyLength());
+    return body.setBytes(body_.data, bodyLength());
 }
 
 _KW5_FILE_RET KW5Frame::getHeader(KW5FrameHeader& header) const {
@@ -102,23 +119,9 @@ _KW5_FILE_RET KW5Frame::readHeader(const unsigned char* image, ULONG length, KW5
     return KW5_FILE_RET_OK;
 }
 
-_KW5_FILE_RET KW5Frame::readBody(const unsigned char* image, ULONG length, ULONG bodySize,
-                                 KW5Field& body, ULONG& position) {
-    if (image == nullptr)
-        return KW5_FILE_RET_NULL_POINTER;
-    if (length <= position || uint64_t(length) < uint64_t(position) + bodySize)
-        return KW5_FILE_RET_INVALID_DATA;
-    _KW5_FILE_RET ret = body.setBytes(image + position, bodySize);
-    if (ret != KW5_FILE_RET_OK)
-        return ret;
-    position += bodySize;
-    if (position > length)
-        return KW5_FILE_RET_INVALID_DATA;
-    return KW5_FILE_RET_OK;
-}
-
-_KW5_FILE_RET KW5Frame::readFrame(const unsigned char* image, ULONG length, KW5FrameHeader& header,
-                                  KW5Field& body, ULONG& position) {
+_KW5_FILE_RET KW5Frame::readFrameAt(const unsigned char* image, ULONG length,
+                                    KW5FrameHeader& header, ULONG& bodyAt, ULONG& bodySize,
+                                    ULONG& position) {
     if (image == nullptr)
         return KW5_FILE_RET_NULL_POINTER;
     if (length <= position)
@@ -126,11 +129,27 @@ _KW5_FILE_RET KW5Frame::readFrame(const unsigned char* image, ULONG length, KW5F
     _KW5_FILE_RET ret = readHeader(image, length, header, position);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    ULONG bodySize = 0;
     ret = header.getSize(bodySize);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    return readBody(image, length, bodySize, body, position);
+    if (uint64_t(length) < uint64_t(position) + bodySize)
+        return KW5_FILE_RET_INVALID_DATA;
+    bodyAt = position;
+    position += bodySize;
+    return KW5_FILE_RET_OK;
+}
+
+_KW5_FILE_RET KW5Frame::readFrame(const unsigned char* image, ULONG length, KW5FrameHeader& header,
+                                  KW5Field& body, ULONG& position) {
+    ULONG bodyAt = 0;
+    ULONG bodySize = 0;
+    ULONG next = position;
+    _KW5_FILE_RET ret = readFrameAt(image, length, header, bodyAt, bodySize, next);
+    if (ret == KW5_FILE_RET_OK)
+        ret = body.setBytes(image + bodyAt, bodySize);
+    if (ret == KW5_FILE_RET_OK)
+        position = next;
+    return ret;
 }
 
 _KW5_FILE_RET KW5Frame::getFrameId(std::string& frameId) const {
@@ -147,13 +166,13 @@ _KW5_FILE_RET KW5Frame::getDescription(std::string& frameId, std::string& descri
     if (ret != KW5_FILE_RET_OK)
         return ret;
     // Read where the body lies: the store asks this of every object it files.
-    return KW5Field::describeBytes(*body_, frameId, description);
+    return KW5Field::describeBytes(body_.data, body_.size, frameId, description);
 }
 
 _KW5_FILE_RET KW5Frame::getEncoding(unsigned char& encoding) const {
     if (bodyLength() == 0)
         return KW5_FILE_RET_NOT_FOUND;
-    encoding = (*body_)[0];
+    encoding = body_.data[0];
     return KW5_FILE_RET_OK;
 }
 
@@ -167,7 +186,7 @@ _KW5_FILE_RET KW5Frame::getPayloadSize(ULONG& size) const {
     if (ret != KW5_FILE_RET_OK)
         return ret;
     KW5Field field;
-    ret = field.setBytes(body_->data(), bodyLength());
+    ret = field.setBytes(body_.data, bodyLength());
     if (ret != KW5_FILE_RET_OK)
         return ret;
     return field.getPayloadSize(frameId, size);
@@ -210,7 +229,7 @@ _KW5_FILE_RET KW5Frame::normalizeEncoding() {
     ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    const unsigned char encoding = (*body_)[0];
+    const unsigned char encoding = body_.data[0];
 
     if (frameId == "GEOB") {
         if (encoding == kWriteEncoding)
@@ -252,7 +271,7 @@ _KW5_FILE_RET KW5Frame::reencodeBody(KW5FrameHeader& header, KW5FieldBase& codec
     if (ret != KW5_FILE_RET_OK)
         return ret;
     std::vector<unsigned char> converted;
-    ret = codec.convertToUtf16BE(frameId, bodyBytes().data(), bodyLength(), converted);
+    ret = codec.convertToUtf16BE(frameId, body_.data, bodyLength(), converted);
     if (ret != KW5_FILE_RET_OK)
         return ret;
 
@@ -287,7 +306,7 @@ _KW5_FILE_RET KW5Frame::replaceBody(const KW5FrameHeader& header,
     // Built aside and swapped in whole: a failure leaves the frame as it
     // was, never a header announcing a body that is not there.
     std::vector<unsigned char> headerBytes;
-    SharedBody shared;
+    Body shared;
     try {
         headerBytes = header.bytes();
         shared = shareBytes(std::move(body));
@@ -295,7 +314,7 @@ _KW5_FILE_RET KW5Frame::replaceBody(const KW5FrameHeader& header,
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
     header_.swap(headerBytes);
-    body_.swap(shared);
+    std::swap(body_, shared);
     return KW5_FILE_RET_OK;
 }
 
@@ -303,17 +322,17 @@ _KW5_FILE_RET KW5Frame::reencodeObjectBody(KW5FrameHeader& header) {
     // Only the texts before the object data change; the data (which may be
     // hundreds of megabytes) is copied once, straight into the new body,
     // so that no more than the old and the new body are ever held.
-    const std::vector<unsigned char>& old = *body_;
+    const unsigned char* old = body_.data;
     KW5FieldInfo record;
     record.setFrameId("GEOB");
     ULONG dataOffset = 0;
-    _KW5_FILE_RET ret = KW5FieldGEOB::decodeBody(old, record, dataOffset);
+    _KW5_FILE_RET ret = KW5FieldGEOB::decodeBody(old, bodyLength(), record, dataOffset);
     if (ret != KW5_FILE_RET_OK)
         return ret;
     const ULONG texts = std::min(dataOffset, bodyLength());
     KW5FieldGEOB codec;
     std::vector<unsigned char> converted;
-    ret = codec.convertToUtf16BE("GEOB", old.data(), texts, converted);
+    ret = codec.convertToUtf16BE("GEOB", old, texts, converted);
     if (ret != KW5_FILE_RET_OK)
         return ret;
     const uint64_t newSize = uint64_t(converted.size()) + (bodyLength() - texts);
@@ -331,7 +350,7 @@ _KW5_FILE_RET KW5Frame::reencodeObjectBody(KW5FrameHeader& header) {
     if (!converted.empty())
         std::memcpy(body.data(), converted.data(), converted.size());
     if (bodyLength() > texts)
-        std::memcpy(body.data() + converted.size(), old.data() + texts, bodyLength() - texts);
+        std::memcpy(body.data() + converted.size(), old + texts, bodyLength() - texts);
     return replaceBody(header, std::move(body));
 }
 
@@ -349,7 +368,7 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
     if (ret != KW5_FILE_RET_OK)
         return ret;
     KW5Field field;
-    ret = field.setBytes(body_->data(), bodyLength());
+    ret = field.setBytes(body_.data, bodyLength());
     if (ret != KW5_FILE_RET_OK)
         return ret;
     std::vector<unsigned char> payload;
@@ -372,8 +391,7 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
     }
     std::vector<unsigned char> body;
     try {
-        body.assign(body_->begin(),
-                    body_->begin() + static_cast<std::ptrdiff_t>(prefixLength + kept));
+        body.assign(body_.data, body_.data + prefixLength + kept);
     } catch (const std::bad_alloc&) {
         return KW5_FILE_RET_OUT_OF_MEMORY;
     }
@@ -384,5 +402,7 @@ _KW5_FILE_RET KW5Frame::truncatePayload(ULONG maxUnits) {
 }
 
 bool KW5Frame::isEqual(const KW5Frame& other) const {
-    return header_ == other.header_ && (body_ == other.body_ || bodyBytes() == other.bodyBytes());
+    return header_ == other.header_ && body_.size == other.body_.size &&
+           (body_.data == other.body_.data || body_.size == 0 ||
+            std::memcmp(body_.data, other.body_.data, body_.size) == 0);
 }

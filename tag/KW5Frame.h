@@ -1,7 +1,8 @@
 // One frame: its 10 header bytes and its body bytes, both exactly as they
 // stand in the file, so that frames the library does not model pass through
 // unchanged. Copies of a frame share one body (it is never changed in
-// place, only replaced), so copying a tag costs no body bytes.
+// place, only replaced), so copying a tag costs no body bytes; a frame read
+// from a tag image may hold its body where it lies in the image.
 #ifndef KW5_TAG_KW5FRAME_H
 #define KW5_TAG_KW5FRAME_H
 
@@ -29,6 +30,10 @@ public:
     _KW5_FILE_RET setFrame(const KW5FrameHeader& header, const KW5Field& body);
     // Takes the body's bytes without copying them (body is left empty).
     _KW5_FILE_RET setFrame(const KW5FrameHeader& header, KW5Field&& body);
+    // The body is the size bytes at data, which owner keeps alive (the tag
+    // image they lie in); nothing is copied.
+    _KW5_FILE_RET setFrameView(const KW5FrameHeader& header, std::shared_ptr<const void> owner,
+                               const unsigned char* data, ULONG size);
     // KW5_FILE_RET_INVALID_PARAMETER unless exactly 10 header bytes are held.
     _KW5_FILE_RET splitFrame(KW5FrameHeader& header, KW5Field& body) const;
     // KW5_FILE_RET_BAD_LAYOUT unless exactly 10 header bytes are held.
@@ -40,8 +45,11 @@ public:
     // anything that would reach past the image.
     static _KW5_FILE_RET readHeader(const unsigned char* image, ULONG length,
                                     KW5FrameHeader& header, ULONG& position);
-    static _KW5_FILE_RET readBody(const unsigned char* image, ULONG length, ULONG bodySize,
-                                  KW5Field& body, ULONG& position);
+    // The frame's header, and where its body lies in the image (nothing is
+    // copied).
+    static _KW5_FILE_RET readFrameAt(const unsigned char* image, ULONG length,
+                                     KW5FrameHeader& header, ULONG& bodyAt, ULONG& bodySize,
+                                     ULONG& position);
     static _KW5_FILE_RET readFrame(const unsigned char* image, ULONG length, KW5FrameHeader& header,
                                    KW5Field& body, ULONG& position);
 
@@ -71,20 +79,25 @@ public:
     bool isEqual(const KW5Frame& other) const;
 
     ULONG headerLength() const { return static_cast<ULONG>(header_.size()); }
-    ULONG bodyLength() const { return body_ ? static_cast<ULONG>(body_->size()) : 0; }
+    ULONG bodyLength() const { return body_.size; }
     const std::vector<unsigned char>& headerBytes() const { return header_; }
-    const std::vector<unsigned char>& bodyBytes() const;
-    // The body itself (null when there is none), for writers that keep it
-    // beyond the life of this frame without copying it.
-    typedef std::shared_ptr<const std::vector<unsigned char>> SharedBody;
-    const SharedBody& sharedBody() const { return body_; }
+    // The body's bytes (null when there are none).
+    const unsigned char* bodyData() const { return body_.data; }
+
+    // size bytes at data, kept alive by owner: a block of their own or the
+    // tag image they were read from.
+    struct Body {
+        std::shared_ptr<const void> owner;
+        const unsigned char* data = nullptr;
+        ULONG size = 0;
+    };
 
 private:
     _KW5_FILE_RET reencodeObjectBody(KW5FrameHeader& header);
     _KW5_FILE_RET replaceBody(const KW5FrameHeader& header, std::vector<unsigned char>&& body);
 
     std::vector<unsigned char> header_;
-    SharedBody body_;
+    Body body_;
 };
 
 typedef std::vector<KW5Frame> KW5FrameList;

@@ -16,8 +16,8 @@ bool paddingStartsAt(const unsigned char* image, ULONG length, ULONG position) {
     return true;
 }
 
-_KW5_FILE_RET nextFrame(const unsigned char* image, ULONG length, ULONG& position,
-                        KW5FrameHeader& header, KW5Field& body, bool& atEnd) {
+_KW5_FILE_RET nextFrameAt(const unsigned char* image, ULONG length, ULONG& position,
+                          KW5FrameHeader& header, ULONG& bodyAt, ULONG& bodySize, bool& atEnd) {
     atEnd = false;
     if (image == nullptr)
         return KW5_FILE_RET_NULL_POINTER;
@@ -25,7 +25,17 @@ _KW5_FILE_RET nextFrame(const unsigned char* image, ULONG length, ULONG& positio
         atEnd = true;
         return KW5_FILE_RET_OK;
     }
-    return KW5Frame::readFrame(image, length, header, body, position);
+    return KW5Frame::readFrameAt(image, length, header, bodyAt, bodySize, position);
+}
+
+_KW5_FILE_RET nextFrame(const unsigned char* image, ULONG length, ULONG& position,
+                        KW5FrameHeader& header, KW5Field& body, bool& atEnd) {
+    ULONG bodyAt = 0;
+    ULONG bodySize = 0;
+    _KW5_FILE_RET ret = nextFrameAt(image, length, position, header, bodyAt, bodySize, atEnd);
+    if (ret != KW5_FILE_RET_OK || atEnd)
+        return ret;
+    return body.setBytes(image + bodyAt, bodySize);
 }
 
 } // namespace kw5walk

@@ -19,6 +19,9 @@ bool paddingStartsAt(const unsigned char* image, ULONG length, ULONG position);
 // read, at the end of the image or at the padding.
 _KW5_FILE_RET nextFrame(const unsigned char* image, ULONG length, ULONG& position,
                         KW5FrameHeader& header, KW5Field& body, bool& atEnd);
+// The same, telling where the body lies in the image instead of copying it.
+_KW5_FILE_RET nextFrameAt(const unsigned char* image, ULONG length, ULONG& position,
+                          KW5FrameHeader& header, ULONG& bodyAt, ULONG& bodySize, bool& atEnd);
 
 } // namespace kw5walk
 

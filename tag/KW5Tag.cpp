@@ -18,19 +18,19 @@ namespace {
 // description can reach: sealed (compressed, encrypted), empty, described
 // with nothing, or described with text the thread's code page would change.
 // Such a frame is kept apart and written back as it is.
-_KW5_FILE_RET classifyFrame(const KW5FrameHeader& header, const KW5Field& body,
+_KW5_FILE_RET classifyFrame(const KW5FrameHeader& header, const unsigned char* body, ULONG bodySize,
                             std::string& frameId, std::string& description, bool& keep) {
     keep = false;
     _KW5_FILE_RET ret = header.getId(frameId);
     if (ret != KW5_FILE_RET_OK)
         return ret;
     const bool keyed = kw5kinds::isKeyedByDescription(frameId);
-    if (keyed && (header.hasSealedBody() || body.bytes().empty())) {
+    if (keyed && (header.hasSealedBody() || bodySize == 0)) {
         keep = true;
         return KW5_FILE_RET_OK;
     }
     bool exact = true;
-    ret = body.getDescription(frameId, description, &exact);
+    ret = KW5Field::describeBytes(body, bodySize, frameId, description, &exact);
     if (ret != KW5_FILE_RET_OK)
         return ret;
     keep = keyed && (description.empty() || !exact);
@@ -47,10 +47,11 @@ const char* headerRefusal(const KW5TagHeader& header) {
 }
 
 // Why a frame is not read, for the log.
-const char* frameRefusal(const std::string& frameId, const KW5Field& body, _KW5_FILE_RET ret) {
+const char* frameRefusal(const std::string& frameId, const unsigned char* body, ULONG bodySize,
+                         _KW5_FILE_RET ret) {
     if (ret == KW5_FILE_RET_INVALID_PARAMETER && !kw5kinds::isKeyedByDescription(frameId))
         return "unknown frame id";
-    if (!body.bytes().empty() && body.bytes()[0] > 2)
+    if (bodySize != 0 && body[0] > 2)
         return "text encoding 3 or above";
     return "unreadable description";
 }
@@ -98,11 +99,14 @@ _KW5_FILE_RET KW5Tag::reset() {
     return store_->clearFrames();
 }
 
-_KW5_FILE_RET KW5Tag::load(const unsigned char* image, ULONG length) {
+_KW5_FILE_RET KW5Tag::load(const unsigned char* image, ULONG length,
+                           std::shared_ptr<const void> owner) {
     reset();
     if (length == 0)
         return KW5_FILE_RET_OK;
+    imageOwner_ = std::move(owner);
     _KW5_FILE_RET ret = parse(image, length);
+    imageOwner_.reset();
     if (ret == KW5_FILE_RET_OK)
         tagSize_ = length;
     return ret;
@@ -136,9 +140,10 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
     for (;;) {
         const ULONG offset = position;
         KW5FrameHeader header;
-        KW5Field body;
+        ULONG bodyAt = 0;
+        ULONG bodySize = 0;
         bool atEnd = false;
-        ret = kw5walk::nextFrame(image, length, position, header, body, atEnd);
+        ret = kw5walk::nextFrameAt(image, length, position, header, bodyAt, bodySize, atEnd);
         if (ret == KW5_FILE_RET_NULL_POINTER)
             return ret;
         if (ret != KW5_FILE_RET_OK) {
@@ -159,25 +164,33 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         // URL frames carry no encoding byte.
         const bool plainUrl = !frameId.empty() && frameId[0] == 'W' && frameId != "WXXX";
         if (strictEncoding && !plainUrl) {
-            unsigned char encoding = 0;
-            if (body.getFirstByte(encoding) != KW5_FILE_RET_OK)
+            if (bodySize == 0)
                 return KW5_FILE_RET_FAILED;
-            if (encoding != 2)
+            if (image[bodyAt] != 2)
                 wrongEncoding = true;
         }
 
         std::string description;
         bool keep = false;
-        ret = classifyFrame(header, body, frameId, description, keep);
+        const unsigned char* body = image + bodyAt;
+        ret = classifyFrame(header, body, bodySize, frameId, description, keep);
         if (ret != KW5_FILE_RET_OK) {
             writeLog("KW5Tag: not read, frame %s at %lu: %s", frameId.c_str(),
-                     static_cast<unsigned long>(offset), frameRefusal(frameId, body, ret));
+                     static_cast<unsigned long>(offset),
+                     frameRefusal(frameId, body, bodySize, ret));
             return ret;
         }
-        // The body read from the image moves on into the store: a large
-        // object is copied once, not once per step.
+        // A body stays where it lies in an image that has an owner (a file
+        // read); otherwise it is copied once into a block of its own.
         KW5Frame frame;
-        ret = frame.setFrame(header, std::move(body));
+        if (imageOwner_) {
+            ret = frame.setFrameView(header, imageOwner_, body, bodySize);
+        } else {
+            KW5Field copy;
+            ret = copy.setBytes(body, bodySize);
+            if (ret == KW5_FILE_RET_OK)
+                ret = frame.setFrame(header, std::move(copy));
+        }
         if (ret != KW5_FILE_RET_OK)
             return ret;
         if (keep) {
@@ -219,15 +232,10 @@ _KW5_FILE_RET KW5Tag::getHeader(KW5TagHeader& header) const {
 
 _KW5_FILE_RET KW5Tag::addFrames(const KW5FrameList& frames) {
     for (const KW5Frame& frame : frames) {
-        KW5FrameHeader header;
-        KW5Field body;
-        _KW5_FILE_RET ret = frame.splitFrame(header, body);
-        if (ret != KW5_FILE_RET_OK)
-            return ret;
         std::string frameId;
         std::string description;
         bool keep = false;
-        ret = classifyFrame(header, body, frameId, description, keep);
+        _KW5_FILE_RET ret = describeFrame(frame, frameId, description, keep);
         if (ret != KW5_FILE_RET_OK)
             return ret;
         if (keep) {
@@ -245,12 +253,15 @@ _KW5_FILE_RET KW5Tag::addFrames(const KW5FrameList& frames) {
 
 _KW5_FILE_RET KW5Tag::describeFrame(const KW5Frame& frame, std::string& frameId,
                                     std::string& description, bool& kept) {
+    // Read where the body lies.
     KW5FrameHeader header;
-    KW5Field body;
-    _KW5_FILE_RET ret = frame.splitFrame(header, body);
+    if (frame.headerLength() != KW5FrameHeader::kLength)
+        return KW5_FILE_RET_INVALID_PARAMETER;
+    _KW5_FILE_RET ret = frame.getHeader(header);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    return classifyFrame(header, body, frameId, description, kept);
+    return classifyFrame(header, frame.bodyData(), frame.bodyLength(), frameId, description,
+                         kept);
 }
 
 void KW5Tag::resolveConflicts(const std::string& storeKey) {
@@ -361,7 +372,7 @@ _KW5_FILE_RET KW5Tag::serializeFrames(PopOperation pop, KW5SerializedFrames& out
             std::vector<unsigned char> buffer(length);
             std::memcpy(buffer.data(), frame.headerBytes().data(), KW5FrameHeader::kLength);
             if (frame.bodyLength() != 0)
-                std::memcpy(buffer.data() + KW5FrameHeader::kLength, frame.bodyBytes().data(),
+                std::memcpy(buffer.data() + KW5FrameHeader::kLength, frame.bodyData(),
                             frame.bodyLength());
             // Each body is held once: the frame lets go of it as soon as
             // its buffer is made.

@@ -31,8 +31,11 @@ public:
 
     _KW5_FILE_RET reset();
     // An empty image gives an empty tag of size 0; otherwise parse, and on
-    // success the tag size becomes length.
-    _KW5_FILE_RET load(const unsigned char* image, ULONG length);
+    // success the tag size becomes length. With an owner (which keeps the
+    // image alive) the frames hold their bodies where they lie in it;
+    // without one each body is copied.
+    _KW5_FILE_RET load(const unsigned char* image, ULONG length,
+                       std::shared_ptr<const void> owner = std::shared_ptr<const void>());
     virtual _KW5_FILE_RET parse(const unsigned char* image, ULONG length);
 
     _KW5_FILE_RET getTagSize(ULONG& size) const;
@@ -93,6 +96,8 @@ private:
     std::unique_ptr<KW5DataBase> store_;
     ULONG tagSize_;
     std::vector<KW5LoadConflict> conflicts_;
+    // The owner of the image being loaded, while load runs.
+    std::shared_ptr<const void> imageOwner_;
 };
 
 #endif

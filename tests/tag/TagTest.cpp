@@ -43,7 +43,8 @@ KW5FrameList list(const std::string& spec) {
 Bytes whole(const KW5FrameList& frames, size_t from = 0) {
     Bytes out;
     for (size_t i = from; i < frames.size(); ++i)
-        out = cat({out, frames[i].headerBytes(), frames[i].bodyBytes()});
+        out = cat({out, frames[i].headerBytes(),
+                   Bytes(frames[i].bodyData(), frames[i].bodyData() + frames[i].bodyLength())});
     return out;
 }
 
