@@ -67,6 +67,9 @@ TEST(PlatformFile, MissingFilesAndFoldersHaveTheirWindowsNumbers) {
     EXPECT_FALSE(kw5platform::findFile(hostPath(dir.file("missing.kw5"))));
     EXPECT_EQ(kw5platform::lastError(), 2u);
     EXPECT_FALSE(file.open(KW5WString(), OpenPurpose::ReadShareRead));
+    EXPECT_FALSE(kw5platform::findFile(KW5WString()) || kw5platform::lastError() != 3);
+    KW5WString resolved;
+    EXPECT_FALSE(kw5platform::resolveLinks(KW5WString(), resolved));
     // A folder is no file.
     EXPECT_FALSE(opens(dir.path(), OpenPurpose::ReadShareRead, file));
     EXPECT_EQ(kw5platform::lastError(), 5u);

@@ -164,7 +164,7 @@ const Case kCases[] = {
     {"SampleShowsEveryKindOfFrame", {
      {"show|@s", 0, "kw5 tag v2.3.0|\"The Sample Ensemble\"|TXXX:VMK_TRACK|WOAR|GEOB:VMK_LSI|"
                     "binary, 384 bytes"},
-     {"show|--json|@s", 0, "\"id\":\"TPE1\"|\"value\":\"The Sample Ensemble\"|"
+     {"show|--json|@s", 0, "\"id\":\"TPE1\"|\"encoding\":2,\"value\":\"The Sample Ensemble\"|"
                            "\"mimeType\":\"binary\",\"objectSize\":384"}}},
     {"SetGetDelete", {"set|@s|TIT2|A New Title|--variant|gm", {"get|@s|TIT2", 0, "=A New Title\n"},
      "set|@s|TXXX:MOOD|bright|--variant|gm", {"get|@s|TXXX:MOOD", 0, "=bright\n"},
@@ -209,8 +209,8 @@ const Case kCases[] = {
      "=same|@s"}},
     {"CheckSaysWhichRuleFailsAndConvertFixesIt", {
      {"check|@s|--variant|gm", 0, "GM layout (it holds a VMK_LSI object): follows it"},
-     {"check|@s|--variant|std", 1, "VMK_LSI object is present"},
-     {"check|@s|--variant|prask", 1, "no VMK_ULINF object"},
+     {"check|@s|--variant|std", 1, "VMK_LSI object is present, which STD does not allow (rule 32)"},
+     {"check|@s|--variant=prask", 1, "no VMK_ULINF object (rule 33)"}, {"get|WXYZ|@s", 1, "no frame WXYZ"},
      {"convert|@s|--variant|prask", 0, "note:"}, {"convert|@s|--variant|std", 2, ""}}},
     {"ObjectsAndImages", {"=write|@c|5000|7",
      "put-object|@s|COVER|@c|--mime|image/png|--variant|gm",
@@ -221,9 +221,10 @@ const Case kCases[] = {
     {"NonAsciiNamesAndValuesPassUnchanged", {
      "=copy|@s|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5",
      "set|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2|"
-      "Caf\xC3\xA9 \xE6\x97\xA5|--variant|gm",
-     {"get|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2", 0, "=Caf\xC3\xA9 \xE6\x97\xA5\n"},
-     {"show|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5", 0, "\"Caf\xC3\xA9 \xE6\x97\xA5\""},
+      "\xF0\x9F\x98\x80" "Caf\xC3\xA9 \"q\" \xE6\x97\xA5|--variant|gm",
+     {"get|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5|TIT2", 0, "=\xF0\x9F\x98\x80" "Caf\xC3\xA9 \"q\" \xE6\x97\xA5\n"},
+     {"show|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5", 0, "\"\xF0\x9F\x98\x80" "Caf\xC3\xA9 \"q\" \xE6\x97\xA5\""},
+     {"show|--json|@\xE6\x9D\xB1\xE4\xBA\xAC \xC3\xA9t\xC3\xA9.kw5", 0, "Caf\xC3\xA9 \\\"q\\\" \xE6"},
      "=same|@s"}},
     {"UnknownFramesMoveBetweenFiles", {"=write|@o|1000|85",
      "export-unknown|@s|-o|@b|--known|TIT2:0|--known|TPE1|--known|GEOB:124", "import-unknown|@o|@b",
