@@ -8,9 +8,9 @@
 // then replaces the target as a whole. A KW5File lives for one operation.
 //
 // Memory, for a tag of N bytes (the 32-bit DLL has 2 GiB of address space
-// and a tag may announce up to 256 MiB): an Open holds the image read here
-// and the bodies filed from it, 2N, until the image goes at the end of the
-// Open. A write holds the tag's bodies once (the copy Update writes from
+// and a tag may announce up to 256 MiB): an Open holds the image read here,
+// N, where the frames keep their bodies (a body a Put replaces stays held
+// with the image, 2N at most). A write holds the bodies once (the copy Update writes from
 // and the frames taken for writing share them), the new body of a frame
 // whose texts are re-encoded while the old one is still in the tag (an
 // object's data is copied once, straight into its new body), and the
