@@ -68,12 +68,12 @@ TEST(PlatformFile, MissingFilesAndFoldersHaveTheirWindowsNumbers) {
     EXPECT_EQ(kw5platform::lastError(), 2u);
     EXPECT_FALSE(file.open(KW5WString(), OpenPurpose::ReadShareRead));
     EXPECT_FALSE(kw5platform::findFile(KW5WString()) || kw5platform::lastError() != 3);
-    KW5WString resolved;
-    EXPECT_FALSE(kw5platform::resolveLinks(KW5WString(), resolved));
     // A folder is no file.
     EXPECT_FALSE(opens(dir.path(), OpenPurpose::ReadShareRead, file));
     EXPECT_EQ(kw5platform::lastError(), 5u);
 #ifndef _WIN32
+    KW5WString resolved; // (Windows resolves nothing and answers with the path as it is)
+    EXPECT_FALSE(kw5platform::resolveLinks(KW5WString(), resolved));
     // The numbers hosts read in logs and from the last error, from errno.
     const std::pair<int, uint32_t> rows[] = {
         {EACCES, 5},   {EROFS, 19}, {EEXIST, 80}, {ENOSPC, 112}, {ENAMETOOLONG, 206}, {EINVAL, 87},
