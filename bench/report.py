@@ -25,15 +25,14 @@ def cpu_model():
 def load(path):
     with open(path) as f:
         data = json.load(f)
-    runs = {}
+    rounds = {}
     for b in data["benchmarks"]:
-        if b.get("run_type") == "aggregate":
-            # Repeated rows count by their median.
-            if b.get("aggregate_name") != "median":
-                continue
-            runs[b["run_name"]] = b
-        else:
-            runs[b["name"]] = b
+        rounds.setdefault(b["name"], []).append(b)
+    # A row run in several rounds counts by its median round.
+    runs = {}
+    for name, found in rounds.items():
+        found.sort(key=lambda b: b.get("items_per_second", b["real_time"]))
+        runs[name] = found[len(found) // 2]
     return runs
 
 
@@ -149,7 +148,7 @@ def main():
     print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
     for r in rows:
         print("| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |")
-    print("files/s per CPU second of the process (user + system), medians of 9 runs; times are wall clock per"
+    print("files/s per CPU second of the process (user + system), median of 9 rounds; times are wall clock per"
           " operation, means over the benchmark's iterations; cp floors are medians of 3 runs.")
 
 
