@@ -18,9 +18,11 @@ KW5File::~KW5File() {
 }
 
 _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
-    // Emptied, keeping its storage and its bytes for the image below.
-    std::vector<unsigned char> previous;
-    previous.swap(buffer_);
+    // The image is read into stale bytes (this object's from an earlier
+    // read, or the spare buffer's): every byte kept is overwritten, and none
+    // is zero-filled first. The buffer is empty until the read succeeds.
+    std::vector<unsigned char> image;
+    image.swap(buffer_);
     if (path.empty())
         return KW5_FILE_RET_EMPTY_PATH;
     // One open serves the header and the tag: open, read 10 bytes, read the
@@ -54,11 +56,6 @@ _KW5_FILE_RET KW5File::read(const KW5WString& path, LONG /*openMode*/) {
     // parsed later.
     const ULONG wanted = static_cast<ULONG>(
         std::max<uint64_t>(KW5TagHeader::kLength, std::min<uint64_t>(size, fileSize)));
-    // The image is read into stale bytes (the spare buffer's, or this
-    // object's from an earlier read): every byte kept is overwritten, and
-    // none is zero-filled first.
-    std::vector<unsigned char> image;
-    image.swap(previous);
     kw5storage::takeSpareBuffer(image, wanted);
     try {
         image.resize(wanted);

@@ -100,23 +100,23 @@ _KW5_FILE_RET KW5Tag::reset() {
 }
 
 _KW5_FILE_RET KW5Tag::load(const unsigned char* image, ULONG length,
-                           std::shared_ptr<const void> owner) {
+                           const std::shared_ptr<const void>& owner) {
     reset();
     if (length == 0)
         return KW5_FILE_RET_OK;
-    imageOwner_ = std::move(owner);
-    _KW5_FILE_RET ret = parse(image, length);
-    imageOwner_.reset();
+    _KW5_FILE_RET ret = parse(image, length, owner);
     if (ret == KW5_FILE_RET_OK)
         tagSize_ = length;
     return ret;
 }
 
-_KW5_FILE_RET KW5Tag::parse(const unsigned char* image, ULONG length) {
-    return parseFrames(image, length, false);
+_KW5_FILE_RET KW5Tag::parse(const unsigned char* image, ULONG length,
+                            const std::shared_ptr<const void>& owner) {
+    return parseFrames(image, length, false, owner);
 }
 
-_KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool strictEncoding) {
+_KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool strictEncoding,
+                                  const std::shared_ptr<const void>& owner) {
     _KW5_FILE_RET ret = header_.setFromBytes(image, length);
     if (ret != KW5_FILE_RET_OK)
         return ret;
@@ -183,8 +183,8 @@ _KW5_FILE_RET KW5Tag::parseFrames(const unsigned char* image, ULONG length, bool
         // A body stays where it lies in an image that has an owner (a file
         // read); otherwise it is copied once into a block of its own.
         KW5Frame frame;
-        if (imageOwner_) {
-            ret = frame.setFrameView(header, imageOwner_, body, bodySize);
+        if (owner) {
+            ret = frame.setFrameView(header, owner, body, bodySize);
         } else {
             KW5Field copy;
             ret = copy.setBytes(body, bodySize);
@@ -260,8 +260,7 @@ _KW5_FILE_RET KW5Tag::describeFrame(const KW5Frame& frame, std::string& frameId,
     _KW5_FILE_RET ret = frame.getHeader(header);
     if (ret != KW5_FILE_RET_OK)
         return ret;
-    return classifyFrame(header, frame.bodyData(), frame.bodyLength(), frameId, description,
-                         kept);
+    return classifyFrame(header, frame.bodyData(), frame.bodyLength(), frameId, description, kept);
 }
 
 void KW5Tag::resolveConflicts(const std::string& storeKey) {

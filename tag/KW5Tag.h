@@ -35,8 +35,10 @@ public:
     // image alive) the frames hold their bodies where they lie in it;
     // without one each body is copied.
     _KW5_FILE_RET load(const unsigned char* image, ULONG length,
-                       std::shared_ptr<const void> owner = std::shared_ptr<const void>());
-    virtual _KW5_FILE_RET parse(const unsigned char* image, ULONG length);
+                       const std::shared_ptr<const void>& owner = nullptr);
+    // Files the frames of image; owner as for load.
+    virtual _KW5_FILE_RET parse(const unsigned char* image, ULONG length,
+                                const std::shared_ptr<const void>& owner);
 
     _KW5_FILE_RET getTagSize(ULONG& size) const;
     // An empty copy when the tag holds no header bytes.
@@ -84,7 +86,8 @@ public:
 
 protected:
     // The shared frame loop; strictEncoding adds the GM encoding test.
-    _KW5_FILE_RET parseFrames(const unsigned char* image, ULONG length, bool strictEncoding);
+    _KW5_FILE_RET parseFrames(const unsigned char* image, ULONG length, bool strictEncoding,
+                              const std::shared_ptr<const void>& owner);
 
 private:
     typedef _KW5_FILE_RET (KW5DataBase::*PopOperation)(KW5Frame&);
@@ -96,8 +99,6 @@ private:
     std::unique_ptr<KW5DataBase> store_;
     ULONG tagSize_;
     std::vector<KW5LoadConflict> conflicts_;
-    // The owner of the image being loaded, while load runs.
-    std::shared_ptr<const void> imageOwner_;
 };
 
 #endif

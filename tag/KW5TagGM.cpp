@@ -4,6 +4,7 @@ KW5TagGM::KW5TagGM() {}
 
 KW5TagGM::~KW5TagGM() {}
 
-_KW5_FILE_RET KW5TagGM::parse(const unsigned char* image, ULONG length) {
-    return parseFrames(image, length, true);
+_KW5_FILE_RET KW5TagGM::parse(const unsigned char* image, ULONG length,
+                              const std::shared_ptr<const void>& owner) {
+    return parseFrames(image, length, true, owner);
 }

@@ -14,7 +14,8 @@ public:
 
     // As KW5Tag::parse; then KW5_FILE_RET_FORMAT_WRONG_ENCODING when any such
     // frame had another encoding (all frames are stored all the same).
-    _KW5_FILE_RET parse(const unsigned char* image, ULONG length) override;
+    _KW5_FILE_RET parse(const unsigned char* image, ULONG length,
+                        const std::shared_ptr<const void>& owner) override;
 };
 
 #endif
