@@ -19,36 +19,25 @@ Sized sized(uint32_t old, uint64_t frames) {
     return s;
 }
 
-TEST(TagSizing, ATagThatStillFitsKeepsItsSize) {
-    Sized s = sized(4096, 3000);
-    EXPECT_EQ(s.size, 4096u);
-    EXPECT_EQ(s.padding, 1086u);
-    // Exactly 3072 bytes of padding left is still in place; one more is not.
-    s = sized(6144, 3062);
-    EXPECT_EQ(s.size, 6144u);
-    EXPECT_EQ(s.padding, 3072u);
-    s = sized(6144, 3061);
-    EXPECT_EQ(s.size, 3072u);
-    EXPECT_EQ(s.padding, 1u);
-    // No padding at all is fine too.
-    s = sized(4096, 4086);
-    EXPECT_EQ(s.size, 4096u);
-    EXPECT_EQ(s.padding, 0u);
-}
-
-TEST(TagSizing, OtherTagsArePaddedToTheNextMultipleOf3072) {
-    Sized s = sized(4096, 500);
-    EXPECT_EQ(s.size, 3072u);
-    EXPECT_EQ(s.padding, 2562u);
-    s = sized(0, 3062);
-    EXPECT_EQ(s.size, 6144u);
-    EXPECT_EQ(s.padding, 3072u);
-    s = sized(0, 3061);
-    EXPECT_EQ(s.size, 3072u);
-    EXPECT_EQ(s.padding, 1u);
-    s = sized(4096, 4087);
-    EXPECT_EQ(s.size, 6144u);
-    EXPECT_EQ(s.padding, 2047u);
+// Old tag size, frame bytes -> new tag size and padding.
+TEST(TagSizing, KeptInPlaceOrPaddedToTheNextMultipleOf3072) {
+    const uint64_t rows[][4] = {
+        // A tag that still fits keeps its size: exactly 3072 bytes of padding
+        // left is still in place, one more is not; no padding at all is fine.
+        {4096, 3000, 4096, 1086},
+        {6144, 3062, 6144, 3072},
+        {6144, 3061, 3072, 1},
+        {4096, 4086, 4096, 0},
+        // Other tags are padded to the next multiple of 3072.
+        {4096, 500, 3072, 2562},
+        {0, 3062, 6144, 3072},
+        {0, 3061, 3072, 1},
+        {4096, 4087, 6144, 2047}};
+    for (const auto& row : rows) {
+        const Sized s = sized(static_cast<uint32_t>(row[0]), row[1]);
+        EXPECT_EQ(s.size, row[2]) << row[0] << " " << row[1];
+        EXPECT_EQ(s.padding, row[3]) << row[0] << " " << row[1];
+    }
 }
 
 TEST(TagSizing, NoFramesNoTag) {

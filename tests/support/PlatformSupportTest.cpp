@@ -253,20 +253,19 @@ TEST(NamedMutex, OneOwnerAtATime) {
     kw5platform::NamedMutex first;
     ASSERT_TRUE(first.open("kw5-test-mutex"));
     ASSERT_EQ(kw5platform::NamedMutex::Wait::Acquired, first.wait(1000));
-    kw5platform::NamedMutex::Wait other = kw5platform::NamedMutex::Wait::Failed;
-    std::thread([&] {
-        kw5platform::NamedMutex second;
-        ASSERT_TRUE(second.open("kw5-test-mutex"));
-        other = second.wait(200);
-    }).join();
-    EXPECT_EQ(kw5platform::NamedMutex::Wait::TimedOut, other);
+    // What another thread's own handle gets within 200 ms.
+    const auto fromAnotherThread = [] {
+        kw5platform::NamedMutex::Wait other = kw5platform::NamedMutex::Wait::Failed;
+        std::thread([&] {
+            kw5platform::NamedMutex second;
+            ASSERT_TRUE(second.open("kw5-test-mutex"));
+            other = second.wait(200);
+        }).join();
+        return other;
+    };
+    EXPECT_EQ(kw5platform::NamedMutex::Wait::TimedOut, fromAnotherThread());
     first.release();
-    std::thread([&] {
-        kw5platform::NamedMutex second;
-        ASSERT_TRUE(second.open("kw5-test-mutex"));
-        other = second.wait(200);
-    }).join();
-    EXPECT_EQ(kw5platform::NamedMutex::Wait::Acquired, other);
+    EXPECT_EQ(kw5platform::NamedMutex::Wait::Acquired, fromAnotherThread());
 }
 
 TEST(NamedMutex, UnopenedMutexFailsToWait) {
