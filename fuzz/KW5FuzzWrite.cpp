@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,9 @@ KW5WString widen(const std::string& text) {
 const std::string& scratchPath() {
     static const std::string path = [] {
         const char* dir = std::getenv("TMPDIR");
+        // Parallel fuzzing jobs share TMPDIR: each process needs its own file.
         return std::string(dir && *dir ? dir : "/tmp") + "/kw5fuzzw-" +
-               std::to_string(static_cast<long>(std::rand())) + ".kw5";
+               std::to_string(std::random_device()()) + ".kw5";
     }();
     return path;
 }

@@ -130,6 +130,11 @@ int main(int argc, char** argv) {
         write(wdir, "no-tag.seed", writeSeed(Bytes(), 40000, script));
         write(wdir, "exact-fit.seed",
               writeSeed(tag("kw5", {tit2, frame("TCOM", Bytes())}, 0), 5000, script));
+        // A second tag stacked behind the first, which deleting every
+        // frame of the first must not bring forward.
+        write(wdir, "stacked.seed",
+              writeSeed(concat({tag("kw5", {tit2}, 10), tag("ID3", {tpe1be}, 0)}), 5000,
+                        {1, 1, 0, 0, 5, 3, 8, 2, 7, 1}));
     }
     return 0;
 }

@@ -129,10 +129,13 @@ _KW5_FILE_RET KW5File::writeFrames(const KW5TagHeader& header, KW5FrameList&& fr
         return result;
     uint32_t tagSize = 0;
     uint32_t padding = 0;
-    kw5storage::newTagSize(held.tagSize(), total, tagSize, padding);
+    // Without frames the tag goes, unless what follows it would then be
+    // taken for the file's tag.
+    const bool keepEmptyTag = total == 0 && held.audioStartsLikeATag();
+    kw5storage::newTagSize(held.tagSize(), total, keepEmptyTag, tagSize, padding);
     if (tagSize != 0) {
         // A last frame without a body needs at least one byte of padding.
-        if (padding == 0 && frames.back().bodyLength() == 0) {
+        if (padding == 0 && !frames.empty() && frames.back().bodyLength() == 0) {
             kw5storage::freshTagSize(total, tagSize, padding);
             if (padding == 0)
                 return KW5_FILE_RET_TAG_TOO_LARGE;

@@ -51,4 +51,14 @@ _KW5_FILE_RET KW5HeldTarget::measure() {
     return KW5_FILE_RET_OK;
 }
 
+bool KW5HeldTarget::audioStartsLikeATag() {
+    if (!exists() || tagSize_ == 0 || fileSize_ <= tagSize_)
+        return false;
+    unsigned char header[KW5TagHeader::kLength];
+    uint32_t got = 0;
+    if (!file_.seek(tagSize_) || !file_.read(header, KW5TagHeader::kLength, got))
+        return true;
+    return KW5TagHeader::tagSizeOf(header, got) != 0;
+}
+
 } // namespace kw5storage

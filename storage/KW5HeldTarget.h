@@ -34,6 +34,12 @@ public:
     ULONG tagSize() const { return tagSize_; }
     uint64_t fileSize() const { return fileSize_; }
 
+    // Whether the bytes after the tag start like a tag header of their own
+    // (a second tag stacked behind the first, or audio that happens to).
+    // Once nothing stood before them they would be read as the file's tag.
+    // True when they cannot be read: an empty tag kept in front is harmless.
+    bool audioStartsLikeATag();
+
 private:
     _KW5_FILE_RET measure();
 

@@ -15,8 +15,9 @@ void freshTagSize(uint64_t frameTotal, uint32_t& tagSize, uint32_t& padding) {
     tagSize = static_cast<uint32_t>(used + pad);
 }
 
-void newTagSize(uint32_t oldTagSize, uint64_t frameTotal, uint32_t& tagSize, uint32_t& padding) {
-    if (frameTotal == 0) {
+void newTagSize(uint32_t oldTagSize, uint64_t frameTotal, bool keepEmptyTag, uint32_t& tagSize,
+                uint32_t& padding) {
+    if (frameTotal == 0 && !keepEmptyTag) {
         tagSize = 0;
         padding = 0;
         return;

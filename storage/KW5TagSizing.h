@@ -27,9 +27,12 @@ inline bool tagTooLarge(uint64_t frameTotal) {
 void freshTagSize(uint64_t frameTotal, uint32_t& tagSize, uint32_t& padding);
 
 // The size of the tag that replaces a tag of oldTagSize bytes on disk (0:
-// none). No frames give size 0: the file is rewritten without a tag.
-// Requires !tagTooLarge.
-void newTagSize(uint32_t oldTagSize, uint64_t frameTotal, uint32_t& tagSize, uint32_t& padding);
+// none). No frames give size 0: the file is rewritten without a tag, unless
+// keepEmptyTag (the audio itself starts like a tag, which would be read as
+// the file's tag once nothing stood before it): then an empty tag is sized
+// like any other. Requires !tagTooLarge.
+void newTagSize(uint32_t oldTagSize, uint64_t frameTotal, bool keepEmptyTag, uint32_t& tagSize,
+                uint32_t& padding);
 
 } // namespace kw5storage
 

@@ -51,6 +51,9 @@ const char* const kMixed =
     "ID3,TALB=Album,GEOB:VMK_LSI=app/x|4C53490001,TIT2/1=Title,WOAR=http://a,"
     "TXXX:B=bee,GEOB:X=|090807,audio=5000";
 
+// A tag of its own (kw5, size 12, TIT2 "A") to stack behind another.
+const std::string kStacked = "6B77350300000000000C544954320000000200000041";
+
 const kw5test::Case kUpdate[] = {
     {"InPlaceKeepsTheTagSizeAndTheAudio", "TIT2=Song,pad=100,audio=5000",
      "open 2;put 7 0 Band;update 3;size = 125;"
@@ -90,6 +93,13 @@ const kw5test::Case kUpdate[] = {
      "get 11 0 = Album;get 18 0 = 1999;gid PRIV = o"},
     {"DeletingEveryFrameRemovesTheTag", "TIT2=Title,WOAR=http://a,pad=10,audio=5000",
      "open 2;put 1 0 -;pid WOAR -;close 2;disk a = @notag,audio=5000"},
+    // A second tag stacked behind the first must not become the file's tag.
+    {"AnEmptyTagStaysBeforeAudioThatStartsLikeATag",
+     "TIT2=Title,pad=10,raw=" + kStacked + ",size=26,audio=20 pad=20,raw=" + kStacked +
+         ",size=20,audio=20",
+     "open 2;put 1 0 -;close 2;disk a = @pad=26,raw=" + kStacked +
+         ",size=26,audio=20;open 1;get 1 0 -> false -;close 2;cf b 2;disk b = =;format b 1;"
+         "disk b = ="},
     {"CloseForgetsTheTagWhateverUpdateAnswered", "TIT2=Old",
      "open 2;put 1 0 New;close 4 -> arg;get 1 0 -> fail -;disk a = =;update 2 -> fail;"
      "close 2 -> fail;open 1;get 1 0 = Old"},

@@ -13,9 +13,9 @@ struct Sized {
     uint32_t padding;
 };
 
-Sized sized(uint32_t old, uint64_t frames) {
+Sized sized(uint32_t old, uint64_t frames, bool keepEmpty = false) {
     Sized s{99, 99};
-    newTagSize(old, frames, s.size, s.padding);
+    newTagSize(old, frames, keepEmpty, s.size, s.padding);
     return s;
 }
 
@@ -40,9 +40,19 @@ TEST(TagSizing, KeptInPlaceOrPaddedToTheNextMultipleOf3072) {
     }
 }
 
-TEST(TagSizing, NoFramesNoTag) {
+TEST(TagSizing, NoFramesNoTagUnlessOneMustStay) {
     Sized s = sized(4096, 0);
     EXPECT_EQ(s.size, 0u);
+    EXPECT_EQ(s.padding, 0u);
+    // Kept: in place when the old tag fits, else one unit of padding.
+    s = sized(3000, 0, true);
+    EXPECT_EQ(s.size, 3000u);
+    EXPECT_EQ(s.padding, 2990u);
+    s = sized(4096, 0, true);
+    EXPECT_EQ(s.size, 3072u);
+    EXPECT_EQ(s.padding, 3062u);
+    s = sized(10, 0, true);
+    EXPECT_EQ(s.size, 10u);
     EXPECT_EQ(s.padding, 0u);
     uint32_t size = 0, padding = 0;
     freshTagSize(0, size, padding);
