@@ -64,6 +64,8 @@ enum class OpenPurpose {
 
 // How a copy from one file into another ended.
 enum class CopyEnd { Done, ReadFailed, WriteFailed, OutOfMemory };
+// Whether a copy lets the source's cache go behind it (copyToEnd).
+enum class SourceCache { Keep, Release };
 
 class File {
 public:
@@ -89,6 +91,10 @@ public:
     // that a later flush() of a long copy finds little left to do.
     // A hint only: where it cannot be done, nothing happens.
     void startFlush();
+    // The bytes before the position will not be read again through any
+    // handle: their cached pages may go now (POSIX_FADV_DONTNEED) rather
+    // than when the file is freed. A hint only; nothing happens on Windows.
+    void releaseCacheBehind();
     bool size(uint64_t& bytes);
     // The size of the file when it was opened. POSIX keeps it from the
     // check the open makes anyway (no further system call); Windows asks.
@@ -109,7 +115,8 @@ public:
     bool copyIdentityTo(File& other, bool& kept) const;
 
 private:
-    friend CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery);
+    friend CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery,
+                             SourceCache cache);
 #ifdef _WIN32
     void* handle_;
 #else
@@ -123,17 +130,24 @@ bool findFile(const KW5WString& path);
 
 // Everything from the position of source to its end, written at the
 // position of destination; both positions end behind the copied bytes.
-// Every flushEvery bytes (0: never) destination.startFlush() is called.
+// Every flushEvery bytes (0: never) destination.startFlush() is called,
+// and with SourceCache::Release the source's cache behind the copy is let
+// go: a source that is about to be replaced or removed then hands its
+// memory to the copy's pages as it goes. On the virtual machines we
+// measured, writes into pages freshly taken from the system cost up to
+// five times what writes into recycled ones cost (a 1000 MiB remake:
+// 0.6 s against 0.7 to 3.3 s), and the close of the replaced file has
+// nothing left to free.
 // On Linux file systems that copy without moving the bytes (shared
 // extents, server-side copies) the kernel copies (copy_file_range); where
 // it refuses (another file system, an old kernel, a special file) the
 // copy goes on from where it stopped with copyByChunks, which every other
 // file system and Windows use from the start.
-CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery);
+CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery, SourceCache cache);
 
 // The same copy through a buffer of kCopyChunkBytes: read, write, repeat.
 const uint32_t kCopyChunkBytes = 1024 * 1024;
-CopyEnd copyByChunks(File& source, File& destination, uint64_t flushEvery);
+CopyEnd copyByChunks(File& source, File& destination, uint64_t flushEvery, SourceCache cache);
 
 enum class Attributes { Missing, Normal, ReadOnly, Unreadable };
 // GetFileAttributesW: Missing when the path does not exist, ReadOnly when

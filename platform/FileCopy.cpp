@@ -6,7 +6,7 @@
 
 namespace kw5platform {
 
-CopyEnd copyByChunks(File& source, File& destination, uint64_t flushEvery) {
+CopyEnd copyByChunks(File& source, File& destination, uint64_t flushEvery, SourceCache cache) {
     // One chunk, allocated once per copy: a 1 MiB read costs no more system
     // time per byte than larger ones and keeps the cache footprint small.
     std::unique_ptr<unsigned char[]> chunk(new (std::nothrow) unsigned char[kCopyChunkBytes]);
@@ -23,12 +23,17 @@ CopyEnd copyByChunks(File& source, File& destination, uint64_t flushEvery) {
                 return CopyEnd::WriteFailed;
             unflushed += got;
             if (flushEvery != 0 && unflushed >= flushEvery) {
+                if (cache == SourceCache::Release)
+                    source.releaseCacheBehind();
                 destination.startFlush();
                 unflushed = 0;
             }
         }
-        if (got < kCopyChunkBytes)
+        if (got < kCopyChunkBytes) {
+            if (cache == SourceCache::Release)
+                source.releaseCacheBehind();
             return CopyEnd::Done;
+        }
     }
 }
 

@@ -25,8 +25,9 @@ _KW5_FILE_RET notFoundResult(uint32_t error) {
 
 } // namespace
 
-_KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination) {
-    switch (kw5platform::copyToEnd(source, destination, kFlushAhead)) {
+_KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination,
+                       kw5platform::SourceCache cache) {
+    switch (kw5platform::copyToEnd(source, destination, kFlushAhead, cache)) {
     case kw5platform::CopyEnd::Done:
         return KW5_FILE_RET_OK;
     case kw5platform::CopyEnd::ReadFailed:
@@ -48,7 +49,7 @@ _KW5_FILE_RET copyAudio(const KW5WString& source, uint64_t sourcePosition,
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
     if (!input.seek(sourcePosition) || !destination.seek(destinationPosition))
         return KW5_FILE_RET_FILE_ACCESS_ERROR;
-    return copyRest(input, destination);
+    return copyRest(input, destination, kw5platform::SourceCache::Keep);
 }
 
 } // namespace kw5storage

@@ -21,8 +21,11 @@ const uint32_t kCopyChunk = kw5platform::kCopyChunkBytes;
 // FILE_ACCESS_ERROR, failed or short writes FILE_WRITE_ERROR.
 // Every kFlushAhead bytes the destination is told to start writing to
 // disk, so that the flush after a long copy does not wait for all of it.
+// A source that is replaced or removed once the copy is done releases its
+// cache behind the copy (kw5platform::SourceCache::Release).
 const uint64_t kFlushAhead = 8 * 1024 * 1024;
-_KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination);
+_KW5_FILE_RET copyRest(kw5platform::File& source, kw5platform::File& destination,
+                       kw5platform::SourceCache cache);
 
 // The source file from sourcePosition on, written to destination from
 // destinationPosition on. A source that cannot be found gives the network

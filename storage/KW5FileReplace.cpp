@@ -42,8 +42,8 @@ ReplaceOutcome writeThrough(KW5HeldTarget& held, KW5ScratchFile& finished, uint6
     if (!held.exists() || !held.file().seek(0) ||
         !openWithRetry(input, finished.path(), kw5platform::OpenPurpose::ReadShareRead))
         return ReplaceOutcome::Untouched;
-    if (copyRest(input, held.file()) != KW5_FILE_RET_OK || !held.file().truncate(size) ||
-        !held.file().flush()) {
+    if (copyRest(input, held.file(), kw5platform::SourceCache::Release) != KW5_FILE_RET_OK ||
+        !held.file().truncate(size) || !held.file().flush()) {
         uint32_t error = kw5platform::lastError();
         finished.keep();
         writeLog("writeFile(remake) writing through the target failed %d path = %S, the new "
@@ -72,7 +72,8 @@ ReplaceOutcome copyBesideAndRename(KW5HeldTarget& held, KW5ScratchFile& finished
     finished.file().close();
     kw5platform::File input;
     if (!openWithRetry(input, finished.path(), kw5platform::OpenPurpose::ReadShareRead) ||
-        copyRest(input, copy.file()) != KW5_FILE_RET_OK || !copy.file().flush())
+        copyRest(input, copy.file(), kw5platform::SourceCache::Release) != KW5_FILE_RET_OK ||
+        !copy.file().flush())
         return ReplaceOutcome::Untouched;
     input.close();
     bool kept = true;

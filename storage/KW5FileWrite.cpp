@@ -259,7 +259,7 @@ _KW5_FILE_RET KW5File::remake(kw5storage::KW5HeldTarget& held, const KW5WString&
         if (!held.file().seek(oldSize))
             result = KW5_FILE_RET_FILE_ACCESS_ERROR;
         else
-            result = kw5storage::copyRest(held.file(), file);
+            result = kw5storage::copyRest(held.file(), file, kw5platform::SourceCache::Release);
     }
     if (result == KW5_FILE_RET_OK && !file.flush())
         result = KW5_FILE_RET_FILE_WRITE_ERROR;

@@ -298,6 +298,14 @@ void File::startFlush() {
 #endif
 }
 
+void File::releaseCacheBehind() {
+    if (fd_ < 0)
+        return;
+    const off_t here = ::lseek(fd_, 0, SEEK_CUR);
+    if (here > 0)
+        (void)::posix_fadvise(fd_, 0, here, POSIX_FADV_DONTNEED);
+}
+
 bool File::size(uint64_t& bytes) {
     bytes = 0;
     if (fd_ < 0) {
@@ -380,12 +388,12 @@ bool findFile(const KW5WString& path) {
     return true;
 }
 
-CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery) {
+CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery, SourceCache cache) {
 #ifdef __linux__
     // The kernel copies from the file positions on and advances both. Each
     // call copies up to the next flush point (or 1 GiB).
     if (!copiesWithoutBytes(destination.fd_))
-        return copyByChunks(source, destination, flushEvery);
+        return copyByChunks(source, destination, flushEvery, cache);
     const uint64_t step = flushEvery != 0 ? flushEvery : uint64_t(1) << 30;
     uint64_t unflushed = 0;
     for (;;) {
@@ -410,7 +418,7 @@ CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery) {
         }
     }
 #endif
-    return copyByChunks(source, destination, flushEvery);
+    return copyByChunks(source, destination, flushEvery, cache);
 }
 
 Attributes fileAttributes(const KW5WString& path) {

@@ -138,6 +138,10 @@ void File::startFlush() {
     // the cache manager writes behind on its own.
 }
 
+void File::releaseCacheBehind() {
+    // The cache manager trims a file's cache on its own.
+}
+
 bool File::size(uint64_t& bytes) {
     bytes = 0;
     LARGE_INTEGER value;
@@ -187,10 +191,10 @@ bool findFile(const KW5WString& path) {
     return true;
 }
 
-CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery) {
+CopyEnd copyToEnd(File& source, File& destination, uint64_t flushEvery, SourceCache cache) {
     // The cache manager reads ahead and writes behind on its own; large
     // buffered chunks are what CopyFileExW does for files of this size.
-    return copyByChunks(source, destination, flushEvery);
+    return copyByChunks(source, destination, flushEvery, cache);
 }
 
 Attributes fileAttributes(const KW5WString& path) {
