@@ -91,9 +91,10 @@ public:
     // that a later flush() of a long copy finds little left to do.
     // A hint only: where it cannot be done, nothing happens.
     void startFlush();
-    // The bytes before the position will not be read again through any
-    // handle: their cached pages may go now (POSIX_FADV_DONTNEED) rather
-    // than when the file is freed. A hint only; nothing happens on Windows.
+    // The bytes before the position are not needed again soon (the file is
+    // about to be replaced or removed): their cached pages may go now
+    // (POSIX_FADV_DONTNEED) rather than when the file is freed. A hint
+    // only: the bytes stay as they are; nothing happens on Windows.
     void releaseCacheBehind();
     bool size(uint64_t& bytes);
     // The size of the file when it was opened. POSIX keeps it from the
@@ -133,8 +134,8 @@ bool findFile(const KW5WString& path);
 // Every flushEvery bytes (0: never) destination.startFlush() is called,
 // and with SourceCache::Release the source's cache behind the copy is let
 // go: a source that is about to be replaced or removed then hands its
-// memory to the copy's pages as it goes. On the virtual machines we
-// measured, writes into pages freshly taken from the system cost up to
+// memory to the copy's pages as it goes. On the virtual machine we
+// measure on, writes into pages freshly taken from the system cost up to
 // five times what writes into recycled ones cost (a 1000 MiB remake:
 // 0.6 s against 0.7 to 3.3 s), and the close of the replaced file has
 // nothing left to free.
