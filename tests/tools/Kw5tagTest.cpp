@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -48,8 +49,9 @@ std::vector<std::string> split(const std::string& text, char by) {
     return out;
 }
 
-// Runs the tool with exactly these arguments; stdout and stderr together.
-std::pair<int, std::string> kw5tag(const std::vector<std::string>& args) {
+// Runs the tool once with exactly these arguments; stdout and stderr
+// together. {-1, ""}: no process could be started or waited for.
+std::pair<int, std::string> runOnce(const std::vector<std::string>& args) {
     std::string out;
     std::array<char, 4096> buffer;
 #ifdef _WIN32
@@ -86,6 +88,20 @@ std::pair<int, std::string> kw5tag(const std::vector<std::string>& args) {
     const int status = pclose(pipe);
     return {(status & 0x7F) == 0 ? (status >> 8) & 0xFF : 128 + (status & 0x7F), out};
 #endif
+}
+
+// kw5tag never exits with -1, so {-1, ""} means the tool did not run: under
+// Wine a start through cmd.exe now and then fails on a loaded machine. Such
+// a start is tried again; anything the tool itself said or returned is not.
+std::pair<int, std::string> kw5tag(const std::vector<std::string>& args) {
+    std::pair<int, std::string> run = runOnce(args);
+    for (int attempt = 1; attempt < 3 && run.first == -1 && run.second.empty(); ++attempt) {
+        std::fprintf(stderr, "kw5tag did not start (errno %d); trying again\n", errno);
+        run = runOnce(args);
+    }
+    if (run.first == -1 && run.second.empty())
+        run.second = "kw5tag did not start (errno " + std::to_string(errno) + ")";
+    return run;
 }
 
 class Kw5tag : public ::testing::TestWithParam<Case> {};
