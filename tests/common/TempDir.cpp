@@ -100,4 +100,14 @@ bool waitForFile(const std::filesystem::path& path, int seconds) {
     return std::filesystem::exists(path);
 }
 
+bool startChild(kw5platform::ChildProcess& child, const KW5WString& executable,
+                const std::vector<std::string>& arguments) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (child.start(executable, arguments))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
 } // namespace kw5test

@@ -1,9 +1,11 @@
 // Test helpers every suite links: a temporary folder that removes itself,
-// whole-file reads and writes, host strings, hex and environment variables.
+// whole-file reads and writes, host strings, hex, environment variables and
+// child processes.
 #ifndef KW5_TESTS_TEMPDIR_H
 #define KW5_TESTS_TEMPDIR_H
 
 #include "kw5/Types.h"
+#include "platform/ChildProcess.h"
 
 #include <filesystem>
 #include <string>
@@ -53,6 +55,11 @@ private:
 
 // Waits up to the given time for a file to appear.
 bool waitForFile(const std::filesystem::path& path, int seconds);
+
+// Starts a child; under a loaded Wine a start now and then fails at once,
+// so it is tried up to five times.
+bool startChild(kw5platform::ChildProcess& child, const KW5WString& executable,
+                const std::vector<std::string>& arguments);
 
 } // namespace kw5test
 

@@ -36,8 +36,8 @@ TEST(FileSharingWin32, AFileAnotherProgramHoldsIsRetriedThenRefused) {
     kw5platform::ChildProcess holder;
     {
         kw5test::ScopedEnv variable("KW5_SHARING_TARGET", target.string());
-        ASSERT_TRUE(holder.start(kw5platform::executablePath(),
-                                 {"--gtest_filter=FileSharingHolderWin32.*"}));
+        ASSERT_TRUE(kw5test::startChild(holder, kw5platform::executablePath(),
+                                        {"--gtest_filter=FileSharingHolderWin32.*"}));
     }
     ASSERT_TRUE(kw5test::waitForFile(dir.file("ready"), 30));
     kw5test::ScopedEnv tmp(kTemporaryFolderVariable, dir.path().string());

@@ -41,11 +41,8 @@ void killRepeatedly(const fs::path& target, const fs::path& tmp, int rounds) {
     for (int round = 0; round < rounds; ++round) {
         fs::remove(started);
         kw5platform::ChildProcess child;
-        // Under a loaded Wine a start now and then fails at once: retry.
-        for (int i = 0;
-             i < 5 && !child.start(kw5platform::executablePath(), {"--gtest_filter=Kill*Child.*"});
-             ++i)
-            ;
+        ASSERT_TRUE(kw5test::startChild(child, kw5platform::executablePath(),
+                                        {"--gtest_filter=Kill*Child.*"}));
         ASSERT_TRUE(kw5test::waitForFile(started, 30)) << "the writer did not start";
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 60000));
         ASSERT_TRUE(child.kill() && child.wait());

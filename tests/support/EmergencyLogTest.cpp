@@ -77,8 +77,8 @@ TEST_F(EmergencyLog, LocksOfKilledProcessesAndOtherUsersStallNobody) {
     kw5platform::ChildProcess child;
     {
         ScopedEnv to("KW5_EMERGENCY_FOLDER", dir.path().u8string());
-        ASSERT_TRUE(
-            child.start(kw5platform::executablePath(), {"--gtest_filter=EmergencyLogChild.Run"}));
+        ASSERT_TRUE(startChild(child, kw5platform::executablePath(),
+                               {"--gtest_filter=EmergencyLogChild.Run"}));
     }
     ASSERT_TRUE(waitForFile(dir.file("ready"), 60));
     kw5platform::NamedMutex probe;

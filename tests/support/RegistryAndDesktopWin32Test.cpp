@@ -34,7 +34,8 @@ void reg(const std::vector<std::string>& arguments) {
     KW5WString root;
     kw5platform::ChildProcess child;
     if (!kw5platform::environmentVariable("SystemRoot", root) ||
-        !child.start(root + KW5_WSTR("\\system32\\reg.exe"), arguments) || !child.wait())
+        !kw5test::startChild(child, root + KW5_WSTR("\\system32\\reg.exe"), arguments) ||
+        !child.wait())
         throw std::runtime_error("cannot run reg.exe");
 }
 
