@@ -49,6 +49,11 @@ void writeFile(const std::filesystem::path& path, const std::vector<unsigned cha
         throw std::runtime_error("cannot write " + path.string());
 }
 
+std::string readText(const std::filesystem::path& path) {
+    const std::vector<unsigned char> bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 KW5WString hostString(const std::string& text) {
     return kw5platform::utf8ToUtf16(text);
 }

@@ -27,6 +27,7 @@ private:
 
 std::vector<unsigned char> readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
+std::string readText(const std::filesystem::path& path);
 
 // A host string from a path or UTF-8 text, and back.
 KW5WString hostString(const std::string& utf8);

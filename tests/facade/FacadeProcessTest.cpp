@@ -31,11 +31,6 @@ int sh(const std::string& command) {
     return std::system(command.c_str());
 }
 
-std::string text(const fs::path& file) {
-    Bytes bytes = readFile(file);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 std::string title(const fs::path& file) {
     CKW5VorletLib lib;
     std::vector<KW5WString> values;
@@ -59,7 +54,7 @@ std::string child(const std::string& action, const fs::path& target, const std::
 // owner:group:mode:links:type of a file.
 std::string identity(const fs::path& file, const fs::path& scratch) {
     sh("stat -c %u:%g:%a:%h:%F " + quoted(file.string()) + " >" + quoted(scratch.string()));
-    return text(scratch);
+    return readText(scratch);
 }
 
 bool endsWith(const Bytes& whole, const Bytes& tail) {
@@ -158,7 +153,7 @@ TEST(FacadeProcess, TwoProcessesUpdatingOneFileNeverMixIt) {
     const int status =
         sh("(" + child("A", file, "", log) + ") & first=$!; " + child("B", file, "", log) +
            "; second=$?; wait $first; exit $((second | $?))");
-    const std::string out = text(log);
+    const std::string out = readText(log);
     EXPECT_EQ(0, status) << out;
     // Both children really ran (a child that skips passes too).
     EXPECT_NE(out.find("[       OK ] FacadeUpdateChild.Run"),
@@ -205,7 +200,7 @@ TEST(FacadeProcess, OtherUsersKeepTheFileItsIdentityOrLeaveItAlone) {
             sh("setfattr -n user.kw5 -v kept " + quoted(target.string()) + " 2>/dev/null") == 0;
         const std::string was = identity(target, scratch);
         EXPECT_EQ(0, sh(child(row.edited ? "edit" : "refuse", target, row.editor, log)))
-            << text(log);
+            << readText(log);
         EXPECT_EQ(was, identity(target, scratch));
         if (attribute) {
             EXPECT_EQ(0, sh("getfattr -n user.kw5 " + quoted(target.string()) +

@@ -104,8 +104,7 @@ _KW5_FILE_RET writeTag(const std::filesystem::path& target, const std::vector<By
 }
 
 std::string logText() {
-    Bytes bytes = kw5test::readFile(logFolder.file("log"));
-    return std::string(bytes.begin(), bytes.end());
+    return kw5test::readText(logFolder.file("log"));
 }
 
 SmallVolume::SmallVolume(const std::filesystem::path& folder, size_t bytes) : folder_(folder) {

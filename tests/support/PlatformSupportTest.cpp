@@ -29,11 +29,6 @@ std::string pathText(const fs::path& path) {
     return path.u8string();
 }
 
-std::string readText(const fs::path& path) {
-    const std::vector<unsigned char> bytes = readFile(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 const char* const kKey = "SOFTWARE\\Quorin Corporation\\Tarvel";
 
 class RegistryTest : public ::testing::Test {

@@ -94,11 +94,9 @@ std::pair<int, std::string> runOnce(const std::vector<std::string>& args) {
 // Wine a start through cmd.exe now and then fails on a loaded machine. Such
 // a start is tried again; anything the tool itself said or returned is not.
 std::pair<int, std::string> kw5tag(const std::vector<std::string>& args) {
-    std::pair<int, std::string> run = runOnce(args);
-    for (int attempt = 1; attempt < 3 && run.first == -1 && run.second.empty(); ++attempt) {
-        std::fprintf(stderr, "kw5tag did not start (errno %d); trying again\n", errno);
+    std::pair<int, std::string> run{-1, ""};
+    for (int attempt = 0; attempt < 3 && run.first == -1 && run.second.empty(); ++attempt)
         run = runOnce(args);
-    }
     if (run.first == -1 && run.second.empty())
         run.second = "kw5tag did not start (errno " + std::to_string(errno) + ")";
     return run;
