@@ -13,47 +13,41 @@ struct Sized {
     uint32_t padding;
 };
 
-Sized sized(uint32_t old, uint64_t frames, bool keepEmpty = false) {
+Sized sized(uint32_t old, uint64_t frames, bool keepEmpty) {
     Sized s{99, 99};
     newTagSize(old, frames, keepEmpty, s.size, s.padding);
     return s;
 }
 
-// Old tag size, frame bytes -> new tag size and padding.
+// Old tag size, frame bytes, whether an empty tag must stay -> new tag size
+// and padding.
 TEST(TagSizing, KeptInPlaceOrPaddedToTheNextMultipleOf3072) {
-    const uint64_t rows[][4] = {
+    const uint64_t rows[][5] = {
         // A tag that still fits keeps its size: exactly 3072 bytes of padding
         // left is still in place, one more is not; no padding at all is fine.
-        {4096, 3000, 4096, 1086},
-        {6144, 3062, 6144, 3072},
-        {6144, 3061, 3072, 1},
-        {4096, 4086, 4096, 0},
+        {4096, 3000, 0, 4096, 1086},
+        {6144, 3062, 0, 6144, 3072},
+        {6144, 3061, 0, 3072, 1},
+        {4096, 4086, 0, 4096, 0},
         // Other tags are padded to the next multiple of 3072.
-        {4096, 500, 3072, 2562},
-        {0, 3062, 6144, 3072},
-        {0, 3061, 3072, 1},
-        {4096, 4087, 6144, 2047}};
+        {4096, 500, 0, 3072, 2562},
+        {0, 3062, 0, 6144, 3072},
+        {0, 3061, 0, 3072, 1},
+        {4096, 4087, 0, 6144, 2047},
+        // No frames, no tag; an empty tag that must stay is sized like any
+        // other: in place when the old tag fits, else one unit of padding.
+        {4096, 0, 0, 0, 0},
+        {3000, 0, 1, 3000, 2990},
+        {4096, 0, 1, 3072, 3062},
+        {10, 0, 1, 10, 0}};
     for (const auto& row : rows) {
-        const Sized s = sized(static_cast<uint32_t>(row[0]), row[1]);
-        EXPECT_EQ(s.size, row[2]) << row[0] << " " << row[1];
-        EXPECT_EQ(s.padding, row[3]) << row[0] << " " << row[1];
+        const Sized s = sized(static_cast<uint32_t>(row[0]), row[1], row[2] != 0);
+        EXPECT_EQ(s.size, row[3]) << row[0] << " " << row[1] << " " << row[2];
+        EXPECT_EQ(s.padding, row[4]) << row[0] << " " << row[1] << " " << row[2];
     }
 }
 
-TEST(TagSizing, NoFramesNoTagUnlessOneMustStay) {
-    Sized s = sized(4096, 0);
-    EXPECT_EQ(s.size, 0u);
-    EXPECT_EQ(s.padding, 0u);
-    // Kept: in place when the old tag fits, else one unit of padding.
-    s = sized(3000, 0, true);
-    EXPECT_EQ(s.size, 3000u);
-    EXPECT_EQ(s.padding, 2990u);
-    s = sized(4096, 0, true);
-    EXPECT_EQ(s.size, 3072u);
-    EXPECT_EQ(s.padding, 3062u);
-    s = sized(10, 0, true);
-    EXPECT_EQ(s.size, 10u);
-    EXPECT_EQ(s.padding, 0u);
+TEST(TagSizing, AFreshTagOfNoFramesIsOneUnitOfPadding) {
     uint32_t size = 0, padding = 0;
     freshTagSize(0, size, padding);
     EXPECT_EQ(size, 3072u);
